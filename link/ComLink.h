@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QtGlobal>
+
+// One serial line to a unit, 8N1 without flow control, opened exclusively by port number
+// (see CPortTable). Built for a caller that polls from a timer: nothing waits for incoming
+// data, and a write waits at most 1000 ms per byte.
+//
+// When the device goes away while open (adapter pulled, pseudo-terminal master closed), the
+// link closes the device at once and counts 0 for everything until Close(); IsOpen() stays
+// true until then, so the caller's own disconnect path still runs Close().
+class CComLink
+{
+public:
+    CComLink();
+    ~CComLink();
+    CComLink(const CComLink&) = delete;
+    CComLink& operator=(const CComLink&) = delete;
+
+    // 1 if the link is open on return, 0 otherwise. An open link keeps its port and returns 1.
+    int Open(int nPort, int nBaud);
+    // Always 1.
+    int Close();
+    // 1 if the byte reached the device within 1000 ms, 0 otherwise (also when closed or gone).
+    int WriteByte(quint8 byte);
+    // The number of bytes that reached the device, one write each; 0 when closed.
+    int Write(const quint8* pData, int nLength);
+    // Every received byte not yet read, including those the system still holds.
+    int BytesWaiting();
+    // Moves at most nMaxLength waiting bytes into pBuffer and returns their number; the rest
+    // stays waiting.
+    int Read(quint8* pBuffer, int nMaxLength);
+    // True from a successful Open until Close, also after the device has gone.
+    bool IsOpen() const;
+
+private:
+    void OnErrorOccurred(QSerialPort::SerialPortError error);
+    bool DeviceHungUp() const;
+    void DropDevice();
+    bool HasDevice() const;
+
+    QSerialPort m_port;
+    bool m_bOpen = false;
+};

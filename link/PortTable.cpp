@@ -1,0 +1,57 @@
+#include "PortTable.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kPortsVariable[] = "CORVEX_PORTS";
+
+#ifdef Q_OS_WIN
+constexpr int kWindowsPortCount = 255;
+#endif
+
+QStringList DevicePaths()
+{
+    if (qEnvironmentVariableIsSet(kPortsVariable))
+        return qEnvironmentVariable(kPortsVariable).split(u':', Qt::SkipEmptyParts);
+    QStringList paths;
+#ifdef Q_OS_WIN
+    for (int n = 1; n <= kWindowsPortCount; ++n)
+        paths.append(QStringLiteral("COM%1").arg(n));
+#else
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports)
+        paths.append(info.systemLocation());
+    std::sort(paths.begin(), paths.end());
+#endif
+    return paths;
+}
+
+} // namespace
+
+int CPortTable::Count()
+{
+    return int(DevicePaths().size());
+}
+
+QString CPortTable::DevicePath(int nPort)
+{
+    const QStringList paths = DevicePaths();
+    if (nPort < 1 || nPort > paths.size())
+        return QString();
+    return paths.at(nPort - 1);
+}
+
+QString CPortTable::DisplayName(int nPort)
+{
+    const QString path = DevicePath(nPort);
+    const QString devPrefix = QStringLiteral("/dev/");
+    if (path.startsWith(devPrefix))
+        return path.mid(devPrefix.size());
+    return QFileInfo(path).fileName();
+}

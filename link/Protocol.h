@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The single-byte commands the panel sends; only Poll is answered, with one status frame.
+namespace Command {
+constexpr quint8 Poll = 'w', ResetAlarms = '6', Mute = 'o', Unmute = 'f', FrequencyUp = '1',
+                 FrequencyDown = '2', PowerUp = '3', PowerDown = '4';
+}
+
+constexpr int kStatusFrameSize = 16;
+
+// The line has no framing: a frame is there when exactly one frame's worth of bytes waits.
+constexpr bool IsFrameAvailable(int nBytesWaiting)
+{
+    return nBytesWaiting == kStatusFrameSize;
+}

@@ -1,0 +1,66 @@
+#include "UnitType.h"
+
+#include <iterator>
+
+namespace {
+
+using Power = UnitType::Power;
+
+// The default row comes last; Lookup falls back to it when no other code matches.
+constexpr UnitType kUnitTypes[] = {
+    {1, "Arvel Transmitter", Power::None, 1, "", "", false, false},
+    {2, "Bexon Transmitter", Power::Divide, 10, "%3.1f W FWD.", "%3.1f W REV.", true, false},
+    {3, "Corlan Transmitter", Power::SignedWatts, 1, "%d W FWD.", "%d W REV.", true, false},
+    {4, "Dravik Transmitter", Power::UnsignedWatts, 1, "%u W FWD.", "%u W REV.", true, false},
+    {5, "Elsom Transmitter", Power::Multiply, 2, "%d W FWD.", "%d W REV.", true, false},
+    {6, "Fennic Transmitter", Power::Divide, 50, "%.2f W FWD.", "%.2f W REV.", true, false},
+    {7, "Garrow Transmitter", Power::Multiply, 4, "%d W FWD.", "%d W REV.", true, false},
+    {8, "Hestin Transmitter", Power::Multiply, 8, "%d W FWD.", "%d W REV.", true, false},
+    {54, "Ilvar Amplifier", Power::UnsignedWatts, 1, "%u W FWD.", "%u W REV.", true, true},
+    {55, "Jesmor Amplifier", Power::Multiply, 2, "%d W FWD.", "%d W REV.", true, true},
+    {57, "Kelvane Amplifier", Power::Multiply, 4, "%d W FWD.", "%d W REV.", true, true},
+    {58, "Lumbry Amplifier", Power::Multiply, 8, "%d W FWD.", "%d W REV.", true, true},
+    {59, "Morvel Amplifier", Power::Multiply, 2, "%d W FWD.", "%d W REV.", true, true},
+    {0, "Unknown unit using default settings", Power::Multiply, 4, "%d W FWD.", "%d W REV.", true,
+     false},
+};
+
+// Each rule hands its format exactly the argument type that the format names.
+QString PowerText(const UnitType& unit, const char* pszFormat, quint8 raw)
+{
+    switch (unit.power) {
+    case Power::None:
+        return QString();
+    case Power::Divide:
+        return QString::asprintf(pszFormat, static_cast<double>(float(raw) / float(unit.nFactor)));
+    case Power::SignedWatts:
+        return QString::asprintf(pszFormat, int(static_cast<qint8>(raw)));
+    case Power::UnsignedWatts:
+        return QString::asprintf(pszFormat, unsigned(raw));
+    case Power::Multiply:
+        return QString::asprintf(pszFormat, int(raw) * unit.nFactor);
+    }
+    return QString();
+}
+
+} // namespace
+
+const UnitType& UnitType::Lookup(qint8 nCode)
+{
+    const auto* pLast = std::prev(std::end(kUnitTypes));
+    for (const auto* pRow = std::begin(kUnitTypes); pRow != pLast; ++pRow) {
+        if (pRow->nCode == nCode)
+            return *pRow;
+    }
+    return *pLast;
+}
+
+QString UnitType::ForwardText(quint8 raw) const
+{
+    return PowerText(*this, pszForwardFormat, raw);
+}
+
+QString UnitType::ReflectedText(quint8 raw) const
+{
+    return PowerText(*this, pszReflectedFormat, raw);
+}
