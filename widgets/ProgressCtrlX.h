@@ -101,6 +101,8 @@ public:
     static QPoint LabelOrigin(quint32 dwStyle, const QRect& rc, const QSize& extent);
     static float LabelValue(quint32 dwStyle, int nPos, int nLower, int nUpper);
     static QString FormatLabel(quint32 dwStyle, const QString& strFormat, float value);
+    // Position after a step: past either bound it starts over from the other end.
+    static int StepPosition(int nPos, int nStep, int nLower, int nUpper);
     static SegmentMove NextSegment(int nHead, int nTail, int nLower, int nUpper, int nSegmentLength,
                                    qint64 nPos, bool bRelative);
 
