@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,12 +28,7 @@ bool CPty::Open()
         m_strError = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    termios tio{};
-    ::tcgetattr(fdSlave, &tio);
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B9600);
-    ::cfsetospeed(&tio, B9600);
-    ::tcsetattr(fdSlave, TCSANOW, &tio);
+    SetRaw(fdSlave);
     ::fcntl(fdMaster, F_SETFL, ::fcntl(fdMaster, F_GETFL) | O_NONBLOCK);
     ::fcntl(fdMaster, F_SETFD, FD_CLOEXEC);
     ::fcntl(fdSlave, F_SETFD, FD_CLOEXEC);
@@ -66,12 +62,21 @@ int CPty::WriteMaster(const QByteArray& data)
             written += static_cast<int>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             pollfd pfd{m_fdMaster, POLLOUT, 0};
-            ::poll(&pfd, 1, 100);
+            if (::poll(&pfd, 1, 100) <= 0)
+                break;
         } else {
             break;
         }
     }
     return written;
+}
+
+int CPty::SlaveBytesWaiting() const
+{
+    int count = 0;
+    if (m_fdSlaveKeep < 0 || ::ioctl(m_fdSlaveKeep, FIONREAD, &count) != 0)
+        return 0;
+    return count;
 }
 
 QByteArray CPty::ReadMaster(int timeoutMs)
@@ -90,4 +95,16 @@ QByteArray CPty::ReadMaster(int timeoutMs)
         out.append(buf, static_cast<int>(n));
     }
     return out;
+}
+
+bool CPty::SetRaw(int fd)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    ::cfsetispeed(&tio, B9600);
+    ::cfsetospeed(&tio, B9600);
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }

@@ -23,10 +23,16 @@ public:
     QString SlavePath() const { return m_strSlavePath; }
     QString ErrorString() const { return m_strError; }
 
-    // Writes all of data to the master side; returns the number of bytes written.
+    // Writes data to the master side; returns the number of bytes written, fewer when
+    // nobody drains the slave side and the line stays full for 100 ms.
     int WriteMaster(const QByteArray& data);
+    // The number of bytes written to the master side that the slave side has not read yet.
+    int SlaveBytesWaiting() const;
     // Reads what the master side has now, waiting at most timeoutMs for the first byte.
     QByteArray ReadMaster(int timeoutMs = 0);
+
+    // Puts a terminal into raw mode at 9600 baud, 8 data bits, no parity, one stop bit.
+    static bool SetRaw(int fd);
 
 private:
     int m_fdMaster = -1;
