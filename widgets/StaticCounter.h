@@ -73,7 +73,11 @@ public:
     static std::vector<QLine> Strokes(int nCode, int nX, const Metrics& metrics);
     // Each channel of the segment colour divided by 3, the remainder dropped.
     static QColor DimmedColor(const QColor& crSegment);
-    // Length in pixels of the value bar in a strip nWidth wide; 0 when the range is empty.
+    // Applies a printf format with at most one integer or floating conversion to the value,
+    // converted to the type the conversion takes; any other format gives an empty text.
+    static QString FormatNumber(const QString& strFormat, double dValue);
+    // Length in pixels of the value bar in a strip nWidth wide; 0 when the range is empty, and
+    // held within three pixels beyond either end of the strip.
     static int BarLength(int nWidth, float fMin, float fMax, float fValue);
 
 protected:
@@ -92,7 +96,7 @@ private:
 
     void DrawChar(QPainter* pPainter, int nCode, int nX) const;
     void DrawBarStrip(QPainter* pPainter) const;
-    void StepValue(float fDelta);
+    void StepValue(double dDelta);
     void ClampAndShow();
 
     int m_nDragDelta = 0;
