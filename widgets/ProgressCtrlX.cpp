@@ -20,11 +20,35 @@ int Trunc(double d)
     return std::isfinite(d) ? int(std::clamp(std::trunc(d), double(INT_MIN), double(INT_MAX))) : 0;
 }
 
+// Cuts `whole` into nParts at truncated multiples of a single-precision part length, the last
+// part ending at whole.right, and visits the non-empty clipped parts, skipping those left of
+// rcClip and stopping at the one whose clipped end meets rcClip's end.
+template <typename Visit>
+void ForEachClippedPart(const BarSpan& whole, int nParts, const BarSpan& rcClip, Visit visit)
+{
+    if (nParts < 1)
+        return;
+    const float partLength = float(whole.Width()) / float(nParts);
+    for (int i = 0; i < nParts; ++i) {
+        BarSpan part{whole.left + Trunc(double(i) * partLength),
+                     whole.left + Trunc(double(i + 1) * partLength)};
+        if (i == nParts - 1)
+            part.right = whole.right;
+        if (part.right < rcClip.left)
+            continue;
+        const BarSpan clipped{std::max(part.left, rcClip.left), std::min(part.right, rcClip.right)};
+        if (clipped.Width() > 0)
+            visit(i, part, clipped);
+        if (clipped.right == rcClip.right)
+            return;
+    }
+}
+
 // Skips a run of digits; false when it is longer than two (a label needs no wider field).
 bool SkipShortNumber(const QString& str, qsizetype& i)
 {
     qsizetype nDigits = 0;
-    for (; i < str.size() && str[i].isDigit(); ++i)
+    for (; i < str.size() && str[i] >= u'0' && str[i] <= u'9'; ++i)
         ++nDigits;
     return nDigits <= 2;
 }
@@ -205,23 +229,10 @@ std::vector<GradientSpan> CProgressCtrlX::GradientSpans(const BarSpan& rcGradien
                                                         const BarSpan& rcClip, int nColors)
 {
     std::vector<GradientSpan> spans;
-    const int nSpans = nColors - 1;
-    if (nSpans < 1)
-        return spans;
-    const float spanLength = float(rcGradient.Width()) / float(nSpans);
-    for (int i = 0; i < nSpans; ++i) {
-        BarSpan span{rcGradient.left + Trunc(double(i) * spanLength),
-                     rcGradient.left + Trunc(double(i + 1) * spanLength)};
-        if (i == nSpans - 1)
-            span.right = rcGradient.right;
-        if (span.right < rcClip.left)
-            continue;
-        const BarSpan clipped{std::max(span.left, rcClip.left), std::min(span.right, rcClip.right)};
-        if (clipped.Width() > 0)
-            spans.push_back({span, clipped, i});
-        if (clipped.right == rcClip.right)
-            break;
-    }
+    ForEachClippedPart(rcGradient, nColors - 1, rcClip,
+                       [&](int i, const BarSpan& span, const BarSpan& clipped) {
+                           spans.push_back({span, clipped, i});
+                       });
     return spans;
 }
 
@@ -238,26 +249,14 @@ std::vector<GradientBand> CProgressCtrlX::GradientBands(const BarSpan& rcSpan,
     const float stepR = float(dR) / float(nBands);
     const float stepG = float(dG) / float(nBands);
     const float stepB = float(dB) / float(nBands);
-    const float bandLength = float(rcSpan.Width()) / float(nBands);
 
     std::vector<GradientBand> bands;
-    for (int i = 0; i < nBands; ++i) {
-        BarSpan band{rcSpan.left + Trunc(double(i) * bandLength),
-                     rcSpan.left + Trunc(double(i + 1) * bandLength)};
-        if (i == nBands - 1)
-            band.right = rcSpan.right;
-        if (band.right < rcClip.left)
-            continue;
-        const BarSpan clipped{std::max(band.left, rcClip.left), std::min(band.right, rcClip.right)};
-        if (clipped.Width() > 0) {
-            const QColor clr((clrStart.red() + Trunc(double(i) * stepR)) & 0xFF,
-                             (clrStart.green() + Trunc(double(i) * stepG)) & 0xFF,
-                             (clrStart.blue() + Trunc(double(i) * stepB)) & 0xFF);
-            bands.push_back({clipped, clr});
-        }
-        if (clipped.right == rcClip.right)
-            break;
-    }
+    ForEachClippedPart(rcSpan, nBands, rcClip, [&](int i, const BarSpan&, const BarSpan& clipped) {
+        const QColor clr((clrStart.red() + Trunc(double(i) * stepR)) & 0xFF,
+                         (clrStart.green() + Trunc(double(i) * stepG)) & 0xFF,
+                         (clrStart.blue() + Trunc(double(i) * stepB)) & 0xFF);
+        bands.push_back({clipped, clr});
+    });
     return bands;
 }
 

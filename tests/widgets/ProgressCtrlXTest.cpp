@@ -593,7 +593,7 @@ TEST_F(BarFixture, PanelBarsRenderAsThePanelShowsThem)
         QSize size;
         quint32 dwStyle;
         short nUpper;
-        QColor clr;
+        QColor clr; // invalid: the palette's default
         const char* format;
         int nPos;
     };
@@ -609,7 +609,7 @@ TEST_F(BarFixture, PanelBarsRenderAsThePanelShowsThem)
          {203, 16},
          PBS_LABELONBAR | PBS_LABELLEFT | PBS_LABELRIGHT | PBS_LABELBOTTOM,
          50,
-         kGreen,
+         QColor(),
          "%d V",
          28},
     };
@@ -618,7 +618,8 @@ TEST_F(BarFixture, PanelBarsRenderAsThePanelShowsThem)
         b.setFont(QFont(QStringLiteral("Sans Serif"), 8));
         b.SetRange(0, p.nUpper);
         b.ModifyStyle(0, p.dwStyle);
-        b.SetBarColors(p.clr, p.clr);
+        if (p.clr.isValid())
+            b.SetBarColors(p.clr, p.clr);
         b.SetLabelFormat(QString::fromLatin1(p.format), PBS_LABELVALUE);
         b.SetPos(p.nPos);
         const QImage image = RenderWidget(b, p.size);
