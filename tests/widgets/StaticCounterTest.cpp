@@ -172,69 +172,58 @@ TEST(CStaticCounter, StrokeCoordinates)
               (std::vector<QLine>{{42, 12, 44, 12}, {42, 26, 44, 26}}));
 }
 
-TEST(CStaticCounter, PanelReadoutShowsFiveCellsWithDecimalPoint)
+// Texts as the panel's readout shows them (T = 2, L = 12: cells advance 20 pixels).
+TEST(CStaticCounter, CellsShowLitSegmentsOverADimmedEight)
 {
-    CStaticCounter counter;
-    ConfigureAsPanel(counter);
-    counter.Display(98.5f, true, QStringLiteral("%.2f"));
-    EXPECT_EQ(counter.Text(), "98.50");
-    const QImage image = RenderWidget(counter, kPanelSize);
-    SavePng(image, QStringLiteral("counter-98.50.png"));
-
-    ExpectCell(image, 0, "abcd-fg", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 20, "abcdefg", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 40, "-------", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 60, "a-cd-fg", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 80, "abcdef-", kPanelSegments, kPanelUnlit);
-    // The point is the left part of the third cell's bottom segment, the rest stays dimmed.
-    EXPECT_EQ(Px(image, 45, 32), kPanelSegments);
-    EXPECT_EQ(Px(image, 50, 32), kPanelUnlit);
-    for (const QPoint& pt : {QPoint(8, 10), QPoint(28, 26), QPoint(17, 18), QPoint(110, 18),
-                             QPoint(124, 35), QPoint(0, 0)})
-        EXPECT_EQ(Px(image, pt.x(), pt.y()), kPanelBackground) << pt.x() << ", " << pt.y();
-}
-
-TEST(CStaticCounter, ColonTakesANarrowCellWithoutDimmedEight)
-{
-    CStaticCounter counter;
-    ConfigureAsPanel(counter);
-    counter.SetText(QStringLiteral("12:34"));
-    const QImage image = RenderWidget(counter, kPanelSize);
-    SavePng(image, QStringLiteral("counter-12-34.png"));
-
-    ExpectCell(image, 0, "-bc----", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 20, "ab-de-g", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 47, "abcd--g", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 67, "-bc--fg", kPanelSegments, kPanelUnlit);
-    EXPECT_EQ(Px(image, 44, 12), kPanelSegments);
-    EXPECT_EQ(Px(image, 44, 26), kPanelSegments);
-    // Where segments a, d, e, f and g of a dimmed 8 in the colon's cell would lie.
-    for (const QPoint& pt :
-         {QPoint(42, 2), QPoint(42, 32), QPoint(36, 25), QPoint(36, 10), QPoint(42, 18)})
-        EXPECT_EQ(Px(image, pt.x(), pt.y()), kPanelBackground) << pt.x() << ", " << pt.y();
-}
-
-TEST(CStaticCounter, NegativeValueLightsOnlyTheMiddleOfItsFirstCell)
-{
-    CStaticCounter counter;
-    ConfigureAsPanel(counter);
-    counter.Display(-1.0f, true, QStringLiteral("%.2f"));
-    EXPECT_EQ(counter.Text(), "-1.00");
-    const QImage image = RenderWidget(counter, kPanelSize);
-    ExpectCell(image, 0, "------g", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 20, "-bc----", kPanelSegments, kPanelUnlit);
-}
-
-TEST(CStaticCounter, UnknownCharactersLeaveADimmedEightAndAFullAdvance)
-{
-    CStaticCounter counter;
-    ConfigureAsPanel(counter);
-    counter.SetText(QStringLiteral("1 E1"));
-    const QImage image = RenderWidget(counter, kPanelSize);
-    ExpectCell(image, 0, "-bc----", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 20, "-------", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 40, "-------", kPanelSegments, kPanelUnlit);
-    ExpectCell(image, 60, "-bc----", kPanelSegments, kPanelUnlit);
+    struct Cell
+    {
+        int nX;
+        const char* lit;
+    };
+    struct Case
+    {
+        const char* text;
+        std::vector<Cell> cells;
+        std::vector<QPoint> lit;
+        std::vector<QPoint> background;
+        const char* png;
+    };
+    const Case cases[] = {
+        // The point is the left part of the third cell's bottom segment; the rest stays dimmed.
+        {"98.50",
+         {{0, "abcd-fg"}, {20, "abcdefg"}, {40, "-------"}, {60, "a-cd-fg"}, {80, "abcdef-"}},
+         {{45, 32}},
+         {{8, 10}, {28, 26}, {17, 18}, {110, 18}, {124, 35}, {0, 0}},
+         "counter-98.50.png"},
+        // The colon's cell starts L + T after the 2 and holds only its two strokes: no dimmed 8
+        // where its a, d, e, f and g would lie. The 3 starts L + 1 after it.
+        {"12:34",
+         {{0, "-bc----"}, {20, "ab-de-g"}, {47, "abcd--g"}, {67, "-bc--fg"}},
+         {{44, 12}, {44, 26}},
+         {{42, 2}, {42, 32}, {36, 25}, {36, 10}, {42, 18}},
+         "counter-12-34.png"},
+        {"-1.00", {{0, "------g"}, {20, "-bc----"}, {40, "-------"}}, {{45, 32}}, {}, nullptr},
+        {"1 E1",
+         {{0, "-bc----"}, {20, "-------"}, {40, "-------"}, {60, "-bc----"}},
+         {},
+         {{78, 18}},
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CStaticCounter counter;
+        ConfigureAsPanel(counter);
+        counter.SetText(QString::fromLatin1(c.text));
+        const QImage image = RenderWidget(counter, kPanelSize);
+        if (c.png)
+            SavePng(image, QString::fromLatin1(c.png));
+        for (const Cell& cell : c.cells)
+            ExpectCell(image, cell.nX, cell.lit, kPanelSegments, kPanelUnlit);
+        for (const QPoint& pt : c.lit)
+            EXPECT_EQ(Px(image, pt.x(), pt.y()), kPanelSegments) << pt.x() << ", " << pt.y();
+        for (const QPoint& pt : c.background)
+            EXPECT_EQ(Px(image, pt.x(), pt.y()), kPanelBackground) << pt.x() << ", " << pt.y();
+    }
 }
 
 TEST(CStaticCounter, EmptyTextPaintsOnlyTheBackground)
@@ -287,6 +276,35 @@ TEST(CStaticCounter, OnePixelPenStopsBeforeEachEndPoint)
         for (int x = 0; x < 12; ++x)
             EXPECT_EQ(Px(image, x, y), map[y][x] == '#' ? QColor(255, 0, 0) : QColor(0, 0, 0))
                 << x << ", " << y;
+}
+
+// Odd pens are centred on the stroke's pixels, even ones on their top-left corners.
+TEST(CStaticCounter, WideStrokesAreTPixelsThick)
+{
+    struct Case
+    {
+        int nHeight;
+        int nWidth;
+        int nFirstRow, nFirstColumn; // of segment a's rows and segment b's columns
+    };
+    const Case cases[] = {{50, 3, 2, 19}, {72, 4, 2, 27}, {36, 2, 1, 13}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nHeight);
+        CStaticCounter counter;
+        ConfigureAsPanel(counter);
+        counter.SetText(QStringLiteral("7"));
+        const QImage image = RenderWidget(counter, QSize(c.nHeight, c.nHeight));
+        ASSERT_EQ(counter.SegmentWidth(), c.nWidth);
+        const int L = counter.SegmentLength();
+        const int T = counter.SegmentWidth();
+        const int nMidA = (2 * T + L) / 2;
+        const int nMidB = (4 * T + L) / 2;
+        for (int i = -1; i <= T; ++i) {
+            const QColor crExpected = i >= 0 && i < T ? kPanelSegments : kPanelBackground;
+            EXPECT_EQ(Px(image, nMidA, c.nFirstRow + i), crExpected) << "row " << i;
+            EXPECT_EQ(Px(image, c.nFirstColumn + i, nMidB), crExpected) << "column " << i;
+        }
+    }
 }
 
 TEST(CStaticCounter, MetricsStayFixedAfterResizeAndBarChange)
@@ -413,6 +431,8 @@ TEST(CStaticCounter, DisplayStoresTextBeforeTheWidgetIsShown)
     EXPECT_TRUE(counter.IsFloatMode());
     counter.Display(98.5f, true, QStringLiteral("%.2f"));
     EXPECT_EQ(counter.Text(), "98.50");
+    counter.Display(-1.0f, false, QString());
+    EXPECT_EQ(counter.Text(), "-1.00");
     counter.Display(4, false, QString());
     EXPECT_EQ(counter.Text(), "4.00");
     EXPECT_FALSE(counter.IsFloatMode());
