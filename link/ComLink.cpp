@@ -80,7 +80,7 @@ int CComLink::WriteByte(quint8 byte)
         // Withdraw the byte so that it cannot reach the device after being counted as lost.
         if (m_port.isOpen())
             m_port.clear(QSerialPort::Output);
-        qCDebug(lcLink) << "write" << Qt::hex << byte << "timed out";
+        qCDebug(lcLink) << "write" << Qt::hex << byte << "failed";
         return 0;
     }
     qCDebug(lcLink) << "write" << Qt::hex << byte;
@@ -101,8 +101,8 @@ int CComLink::BytesWaiting()
 {
     if (!HasDevice())
         return 0;
-    int nSystem = 0;
-    if (DeviceHungUp() || ::ioctl(int(m_port.handle()), FIONREAD, &nSystem) != 0) {
+    const int nSystem = SystemBytes();
+    if (nSystem < 0) {
         DropDevice();
         return 0;
     }
@@ -149,27 +149,30 @@ void CComLink::OnErrorOccurred(QSerialPort::SerialPortError error)
         return;
     // A notification that arrives after Read already drained the line fails with EAGAIN:
     // only a line that really hung up counts as gone.
-    if (DeviceHungUp()) {
+    if (SystemBytes() < 0) {
         DropDevice();
         return;
     }
     m_port.clearError();
 }
 
-bool CComLink::DeviceHungUp() const
+int CComLink::SystemBytes() const
 {
-    pollfd pfd{int(m_port.handle()), POLLIN, 0};
-    if (::poll(&pfd, 1, 0) < 0)
-        return errno != EINTR;
+    const int fd = int(m_port.handle());
+    pollfd pfd{fd, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) < 0 && errno != EINTR)
+        return -1;
     if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))
-        return true;
-    int nSystem = 0;
-    return ::ioctl(pfd.fd, FIONREAD, &nSystem) != 0;
+        return -1;
+    int nBytes = 0;
+    if (::ioctl(fd, FIONREAD, &nBytes) != 0)
+        return -1;
+    return nBytes;
 }
 
 void CComLink::DropDevice()
 {
-    qCDebug(lcLink) << "device gone:" << m_port.errorString();
+    qCDebug(lcLink) << "device gone";
     m_port.close();
 }
 

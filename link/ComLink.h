@@ -36,7 +36,8 @@ public:
 
 private:
     void OnErrorOccurred(QSerialPort::SerialPortError error);
-    bool DeviceHungUp() const;
+    // Bytes the system holds for us, or -1 when the line has hung up.
+    int SystemBytes() const;
     void DropDevice();
     bool HasDevice() const;
 

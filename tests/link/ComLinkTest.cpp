@@ -82,24 +82,31 @@ TEST_F(ComLinkTest, OpenCloseAndReopen)
     EXPECT_EQ(QByteArray(reinterpret_cast<char*>(buffer), 3), QByteArray("abc"));
 }
 
-TEST_F(ComLinkTest, PortsThatDoNotExistStayClosed)
+TEST_F(ComLinkTest, FailedOpenLeavesTheLinkClosed)
 {
     const struct
     {
         const char* pszTable; // nullptr: the fixture's pseudo-terminal
         int nPort;
+        int nBaud;
     } cases[] = {
-        {nullptr, 0}, {nullptr, -1}, {nullptr, 2}, {"", 1}, {"/dev/corvex-no-such-port", 1},
+        {nullptr, 0, kBaud},
+        {nullptr, -1, kBaud},
+        {nullptr, 2, kBaud},
+        {"", 1, kBaud},
+        {"/dev/corvex-no-such-port", 1, kBaud},
+        {nullptr, 1, 0},
+        {nullptr, 1, -9600},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << (c.pszTable ? c.pszTable : "pty") << " port " << c.nPort);
+        SCOPED_TRACE(testing::Message() << (c.pszTable ? c.pszTable : "pty") << " port " << c.nPort
+                                        << " baud " << c.nBaud);
         if (c.pszTable)
             m_env.Set(c.pszTable);
         else
             m_env.Set(m_pty.SlavePath().toLocal8Bit());
         CComLink link;
-        EXPECT_EQ(link.Open(c.nPort, kBaud), 0);
+        EXPECT_EQ(link.Open(c.nPort, c.nBaud), 0);
         EXPECT_FALSE(link.IsOpen());
         EXPECT_EQ(link.BytesWaiting(), 0);
         quint8 buffer[4] = {};
@@ -257,21 +264,35 @@ TEST_F(ComLinkTest, WriteToAStoppedLineGivesUpAndWithdrawsTheByte)
     EXPECT_EQ(ReceivedByUnit(), QByteArray("4"));
 }
 
-// The unit's side of the line goes away while the link is open.
-class ComLinkHangUpTest : public ComLinkTest, public testing::WithParamInterface<bool>
+// The unit's side of the line goes away while the link is open; who meets it first varies.
+enum class FirstToNotice
+{
+    BytesWaiting,
+    Write,
+    EventLoop
+};
+
+class ComLinkHangUpTest : public ComLinkTest, public testing::WithParamInterface<FirstToNotice>
 {
 };
 
 TEST_P(ComLinkHangUpTest, LinkCountsNothingAndStaysQuiet)
 {
-    const bool bLoopSeesItFirst = GetParam();
     ASSERT_EQ(m_link.Open(1, kBaud), 1);
     m_pty.WriteMaster("partial");
     ASSERT_TRUE(WaitForWaiting(7));
     m_pty.CloseMaster();
-    // A port left open on a hung-up line wakes the loop continuously; a closed one lets it sleep.
-    if (bLoopSeesItFirst) {
+    switch (GetParam()) {
+    case FirstToNotice::BytesWaiting:
+        EXPECT_EQ(m_link.BytesWaiting(), 0);
+        break;
+    case FirstToNotice::Write:
+        EXPECT_EQ(m_link.Write(&Command::Poll, 1), 0);
+        break;
+    case FirstToNotice::EventLoop:
+        // A port left open on a hung-up line wakes the loop continuously; a closed one sleeps.
         EXPECT_LT(LoopWakeUps(200), 50);
+        break;
     }
 
     EXPECT_EQ(m_link.BytesWaiting(), 0);
@@ -280,7 +301,6 @@ TEST_P(ComLinkHangUpTest, LinkCountsNothingAndStaysQuiet)
     EXPECT_EQ(m_link.Write(&Command::Poll, 1), 0);
     EXPECT_TRUE(m_link.IsOpen());
     EXPECT_EQ(m_link.Open(1, kBaud), 1);
-
     EXPECT_LT(LoopWakeUps(200), 50);
 
     EXPECT_EQ(m_link.Close(), 1);
@@ -296,9 +316,19 @@ TEST_P(ComLinkHangUpTest, LinkCountsNothingAndStaysQuiet)
     EXPECT_TRUE(WaitForWaiting(2));
 }
 
-INSTANTIATE_TEST_SUITE_P(WhoNoticesFirst, ComLinkHangUpTest, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& param) {
-                             return param.param ? "EventLoop" : "Caller";
+INSTANTIATE_TEST_SUITE_P(Hangs, ComLinkHangUpTest,
+                         testing::Values(FirstToNotice::BytesWaiting, FirstToNotice::Write,
+                                         FirstToNotice::EventLoop),
+                         [](const testing::TestParamInfo<FirstToNotice>& param) {
+                             switch (param.param) {
+                             case FirstToNotice::BytesWaiting:
+                                 return "BytesWaitingFirst";
+                             case FirstToNotice::Write:
+                                 return "WriteFirst";
+                             case FirstToNotice::EventLoop:
+                                 break;
+                             }
+                             return "EventLoopFirst";
                          });
 
 } // namespace
