@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kDrainCheckMs = 10;
 constexpr int kDrainLimitMs = 1000;
+// A flood of polls with a long reply delay must not pile up timers without end.
+constexpr int kMaxRepliesDue = 1024;
 
 QByteArray RandomBytes(int count)
 {
@@ -89,7 +91,8 @@ bool CSimulator::OpenDevice()
         return false;
     }
     m_fdLine = m_fdDevice;
-    m_strLinePath = m_options.device;
+    // Absolute, so that the symbolic link points at it from any directory.
+    m_strLinePath = QFileInfo(m_options.device).absoluteFilePath();
     return true;
 }
 
@@ -170,6 +173,9 @@ void CSimulator::AnswerPoll()
         return;
     if (m_options.dropEvery > 0 && m_nPolls % m_options.dropEvery == 0)
         return;
+    if (m_nRepliesDue >= kMaxRepliesDue)
+        return;
+    ++m_nRepliesDue;
 
     const UnitState::Frame frame = m_options.state.ToFrame();
     const QByteArray reply =
@@ -197,6 +203,8 @@ void CSimulator::SendAfter(int delayMs, const QByteArray& bytes, bool endsReply)
 
 void CSimulator::Send(const QByteArray& bytes, bool endsReply)
 {
+    if (endsReply)
+        --m_nRepliesDue;
     if (m_fdLine < 0 || m_bHangingUp)
         return;
     // A line that nobody drains drops what does not fit, as a real one would.

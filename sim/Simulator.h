@@ -58,6 +58,7 @@ private:
     QString m_strError;
     qint64 m_nPolls = 0;
     qint64 m_nReplies = 0;
+    int m_nRepliesDue = 0; // answered polls whose reply has not gone out completely
     bool m_bHangingUp = false;
     QTimer m_drainTimer;
     QDeadlineTimer m_drainDeadline;

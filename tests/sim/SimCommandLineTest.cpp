@@ -148,6 +148,34 @@ TEST(SimCommandLine, LinkReplacesAnOldSymbolicLink)
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), sim.LinePath());
 }
 
+TEST(SimCommandLine, AFloodOfPollsGetsAtMost1024RepliesAtATime)
+{
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--reply-delay", "1000"}));
+    const int fd =
+        ::open(QFile::encodeName(sim.LinePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const QByteArray polls(1100, 'w');
+    ASSERT_EQ(::write(fd, polls.constData(), size_t(polls.size())), polls.size());
+
+    const int expected = 1024 * 16;
+    qint64 received = 0;
+    char buffer[4096];
+    const auto readSome = [&](int timeoutMs) {
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, timeoutMs) <= 0)
+            return false;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        received += n > 0 ? n : 0;
+        return n > 0;
+    };
+    while (received < expected && readSome(5000)) {
+    }
+    EXPECT_EQ(received, expected);
+    EXPECT_FALSE(readSome(300)) << "the polls beyond 1024 got no reply";
+    ::close(fd);
+}
+
 TEST(SimCommandLine, DeviceOptionServesAnExistingTerminal)
 {
     CPty pty;
