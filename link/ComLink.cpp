@@ -63,7 +63,8 @@ int CComLink::Close()
 {
     if (!m_bOpen)
         return 1;
-    m_port.close();
+    if (m_port.isOpen())
+        m_port.close();
     m_bOpen = false;
     qCDebug(lcLink) << "close";
     return 1;
