@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -60,6 +61,14 @@ protected:
     }
 };
 
+// A place on a sheet's grid: row, column and the number of columns it spans.
+struct Cell
+{
+    int nRow;
+    int nColumn;
+    int nColumns = 1;
+};
+
 // A titled page of specimens on a grid, each in a thin frame that shows its extent, above its
 // caption.
 class CSheet : public QWidget
@@ -74,16 +83,18 @@ public:
         font.setBold(true);
         pTitle->setFont(font);
         pLayout->addWidget(pTitle);
-        pLayout->addLayout(m_pGrid);
-        pLayout->addStretch();
+        auto* pRow = new QHBoxLayout;
+        pRow->addLayout(m_pGrid);
+        pRow->addStretch();
+        pLayout->addLayout(pRow);
         m_pGrid->setHorizontalSpacing(14);
         m_pGrid->setVerticalSpacing(6);
     }
 
-    // Places a new widget of the given fixed size at (row, column), captioned unless the caption
-    // is empty.
+    // Places a new widget of the given fixed size in a cell of the grid, captioned unless the
+    // caption is empty.
     template <typename Widget, typename... Args>
-    Widget* Add(int nRow, int nColumn, QSize size, const QString& strCaption, Args&&... args)
+    Widget* Add(Cell cell, QSize size, const QString& strCaption, Args&&... args)
     {
         auto* pCell = new QWidget(this);
         auto* pLayout = new QVBoxLayout(pCell);
@@ -100,7 +111,8 @@ public:
         pLayout->addWidget(pFrame, 0, Qt::AlignHCenter | Qt::AlignBottom);
         if (!strCaption.isEmpty())
             pLayout->addWidget(Caption(strCaption, pCell), 0, Qt::AlignHCenter);
-        m_pGrid->addWidget(pCell, nRow, nColumn, Qt::AlignBottom | Qt::AlignHCenter);
+        m_pGrid->addWidget(pCell, cell.nRow, cell.nColumn, 1, cell.nColumns,
+                           Qt::AlignBottom | Qt::AlignHCenter);
         return pWidget;
     }
 
@@ -139,19 +151,19 @@ CSheet* LedSheet(QWidget* pParent)
         pSheet->AddHeading(1 + nColor, 0, QString::fromLatin1(kColorNames[nColor]));
         for (int nShape = 0; nShape < 2; ++nShape)
             for (int nMode = 0; nMode < 3; ++nMode)
-                pSheet->Add<CLed>(1 + nColor, 1 + nShape * 3 + nMode, QSize(30, 33), QString())
+                pSheet->Add<CLed>({1 + nColor, 1 + nShape * 3 + nMode}, QSize(30, 33), QString())
                     ->SetState(nColor * CLed::Green, nMode, nShape * CLed::Square);
     }
     const int nRow = 5;
-    pSheet->Add<CLed>(nRow, 1, QSize(17, 16), QStringLiteral("17 x 16"))
+    pSheet->Add<CLed>({nRow, 1}, QSize(17, 16), QStringLiteral("17 x 16"))
         ->SetState(CLed::Red, CLed::On, CLed::Square);
-    pSheet->Add<CLed>(nRow, 2, QSize(16, 10), QStringLiteral("16 x 10, cut"))
+    pSheet->Add<CLed>({nRow, 2}, QSize(16, 10), QStringLiteral("16 x 10, cut"))
         ->SetState(CLed::Green, CLed::On, CLed::Circle);
     int nColumn = 3;
     for (int nShape : {CLed::Circle, CLed::Square})
         for (int nMode : {CLed::On, CLed::Off}) {
-            auto* pStripes =
-                pSheet->Add<CStripes>(nRow, nColumn++, QSize(30, 33), QStringLiteral("on stripes"));
+            auto* pStripes = pSheet->Add<CStripes>({nRow, nColumn++}, QSize(30, 33),
+                                                   QStringLiteral("on stripes"));
             auto* pLed = new CLed(pStripes);
             pLed->setGeometry(pStripes->rect());
             pLed->SetState(CLed::Yellow, nMode, nShape);
@@ -250,11 +262,15 @@ CSheet* BarSheet(QWidget* pParent)
         new CSheet(QStringLiteral("CProgressCtrlX: the panel's bars and the gradient"), pParent);
     int nColumn = 0;
     for (const BarSetup& s : columns)
-        SetUp(pSheet->Add<CProgressCtrlX>(0, nColumn++, s.size, QString::fromLatin1(s.pszCaption)),
-              s);
-    int nRow = 1;
-    for (const BarSetup& s : rows)
-        SetUp(pSheet->Add<CProgressCtrlX>(nRow++, 0, s.size, QString::fromLatin1(s.pszCaption)), s);
+        SetUp(
+            pSheet->Add<CProgressCtrlX>({0, nColumn++}, s.size, QString::fromLatin1(s.pszCaption)),
+            s);
+    int nIndex = 0;
+    for (const BarSetup& s : rows) {
+        const Cell cell{1 + nIndex / 2, nIndex % 2 * 4, 4};
+        SetUp(pSheet->Add<CProgressCtrlX>(cell, s.size, QString::fromLatin1(s.pszCaption)), s);
+        ++nIndex;
+    }
     return pSheet;
 }
 
@@ -277,7 +293,7 @@ CSheet* ThreeDBarSheet(QWidget* pParent)
     int nRow = 0;
     for (const auto& c : colours) {
         for (int nColumn = 0; nColumn < 3; ++nColumn)
-            pSheet->Add<C3DBarView>(nRow, nColumn, QSize(widths[nColumn] + 2, 10),
+            pSheet->Add<C3DBarView>({nRow, nColumn}, QSize(widths[nColumn] + 2, 10),
                                     nColumn == 0 ? QString::fromLatin1(c.pszCaption)
                                                  : QString::number(widths[nColumn]),
                                     c.crBase);
@@ -312,7 +328,7 @@ CSheet* CounterSheet(QWidget* pParent)
         int nColumn = 0;
         const auto make = [&](const QString& strCaption) {
             auto* pCounter =
-                pSheet->Add<CStaticCounter>(nBar, nColumn++, QSize(125, 36), strCaption);
+                pSheet->Add<CStaticCounter>({nBar, nColumn++}, QSize(125, 36), strCaption);
             pCounter->ShowBar(nBar == 1);
             if (nBar == 0) {
                 pCounter->SetColors(QColor(0, 0, 0), QColor(236, 233, 216), QColor(0, 0, 0));
