@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -129,16 +130,20 @@ void BM_Paint(benchmark::State& state, const WidgetFactory& make)
     }
 }
 
-// Prints the usual console lines and keeps each run's time per paint for the closing table.
+// Prints the usual console lines and keeps each benchmark's time per paint (the median, when
+// repetitions give one) for the closing table.
 class CSummaryReporter : public benchmark::ConsoleReporter
 {
 public:
+    CSummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_None) {}
+
     void ReportRuns(const std::vector<Run>& reports) override
     {
         ConsoleReporter::ReportRuns(reports);
         for (const Run& run : reports)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+            if (!run.error_occurred &&
+                (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
+                m_times[run.run_name.str()] = run.GetAdjustedCPUTime();
     }
 
     void PrintSummary() const
