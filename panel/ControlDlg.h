@@ -1,0 +1,126 @@
+#pragma once
+
+#include "ComLink.h"
+#include "Led.h"
+#include "ProgressCtrlX.h"
+#include "SpinButtonCtrl.h"
+#include "StaticCounter.h"
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+struct StatusFrame;
+
+// The main window: connects to one unit, polls it every 100 ms, shows each status frame and
+// sends the operator's commands. It owns the link and the display widgets and wires them to
+// the controls of dialog template 102.
+class CControlDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Shows a modal message box with an OK button; returns when the operator has closed it.
+    using MessageBoxFn = std::function<void(QMessageBox::Icon icon, const QString& strCaption,
+                                            const QString& strText)>;
+    // Holds the user-interface thread for the given number of milliseconds.
+    using PauseFn = std::function<void(int nMilliseconds)>;
+
+    static constexpr int kBaudRate = 9600;
+    static constexpr int kTimerPeriodMs = 100;
+    static constexpr int kMissLimit = 30;
+
+    explicit CControlDlg(QWidget* pParent = nullptr);
+    ~CControlDlg() override;
+
+    // The control with the identifier nId, or null.
+    QWidget* GetDlgItem(int nId) const;
+    // true copies the controls' texts into the text members, false the members into the controls.
+    void UpdateData(bool bSaveAndValidate);
+
+    // Where message boxes and command pauses go; tests answer boxes and observe pauses here.
+    void SetMessageBox(MessageBoxFn fnMessageBox) { m_fnMessageBox = std::move(fnMessageBox); }
+    void SetPause(PauseFn fnPause) { m_fnPause = std::move(fnPause); }
+    // The poll timer's period; tests that drive OnTimer themselves set it out of reach.
+    void SetTimerPeriod(int nMilliseconds) { m_nTimerPeriodMs = nMilliseconds; }
+    bool IsPolling() const { return m_timerPoll.isActive(); }
+
+    // One step of the polling cycle: reads and shows a waiting frame, or counts a miss.
+    void OnTimer();
+
+    void OnConnect();
+    void OnResetAlarms();
+    void OnMute();
+    void OnFrequencyUp();
+    void OnFrequencyDown();
+    void OnPowerUp();
+    void OnPowerDown();
+    void OnPortSpin(int nDelta);
+
+protected:
+    friend class CPanelFixture; // tests wait for replies on m_link's receive queue
+
+    void timerEvent(QTimerEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
+    void moveEvent(QMoveEvent* pEvent) override;
+
+private:
+    void DoDataExchange();
+    void OnInitDialog();
+    void Connect();
+    void Disconnect();
+    void PresentValues(const StatusFrame& frame);
+    void PresentLamps(const StatusFrame& frame);
+    void ApplyConnectedLayout(const QRect& rcNoted);
+    void SetOuterGeometry(const QRect& rcOuter);
+    // The outer size of the current layout: compact, or the one the first frame applied.
+    QSize LayoutSize() const;
+    // Sizes the client area so that client and frame fill the layout's outer size.
+    void FitFrame();
+    void SendCommand(int nButtonId, quint8 byCommand, int nPauseMs);
+    // The first port from nFirst towards nLast (inclusive) that opens, or 0.
+    int FindPort(int nFirst, int nLast);
+    void ShowPort();
+    void EnableItem(int nId, bool bEnable);
+
+    int m_nPort = 0;
+    bool m_bConnected = false;
+    bool m_bLayoutPending = true;
+    int m_nMissCount = 1;
+    bool m_bAmplifier = false;
+    QSize m_sizeAmplifier;
+    QSize m_sizeCompact;
+    QSize m_sizeTransmitter;
+    CSpinButtonCtrl m_spinPort;
+    CProgressCtrlX m_barAuxVoltage;
+    CProgressCtrlX m_barPaVoltage;
+    CLed m_ledPllLock;
+    CComLink m_link;
+    CProgressCtrlX m_barTemperature;
+    CProgressCtrlX m_barGainReduction;
+    CStaticCounter m_counterFrequency;
+    CProgressCtrlX m_barDeviationHigh;
+    CProgressCtrlX m_barDeviationLow;
+    CLed m_ledModFail;
+    CLed m_ledPllFail;
+    CLed m_ledRfFail;
+    QString m_strForwardPower;
+    QString m_strReflectedPower;
+    QString m_strGainReduction;
+    QString m_strDeviation;
+    QString m_strPort;
+    int m_nMuteState = 0;
+    QIcon m_hIcon;
+
+    // The layout that the first frame of this connection applied, which Disconnect undoes.
+    bool m_bAmplifierLayout = false;
+    QBasicTimer m_timerPoll;
+    int m_nTimerPeriodMs = kTimerPeriodMs;
+    MessageBoxFn m_fnMessageBox;
+    PauseFn m_fnPause;
+};

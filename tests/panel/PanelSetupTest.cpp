@@ -1,1 +1,415 @@
-#include <gtest/gtest.h>
+#include "PanelFixture.h"
+
+#include "DialogTemplate.h"
+#include "PortTable.h"
+#include "Pty.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSerialPort>
+#include <QStyleOptionGroupBox>
+
+namespace {
+
+constexpr int kLamps[] = {1019, 1021, 1020, 1028};
+constexpr int kCommandButtons[] = {1006, 1005, 1061, 1062, 1063, 1064};
+
+QString MissingPort(int n)
+{
+    return QStringLiteral("/nonexistent/corvex-port-%1").arg(n);
+}
+
+// Presses the up (+1) or down (-1) half of the up-down control with the mouse.
+void PressSpin(QWidget* pSpin, int nDirection)
+{
+    const QRect rc = nDirection > 0 ? CSpinButtonCtrl::UpRect(pSpin->size())
+                                    : CSpinButtonCtrl::DownRect(pSpin->size());
+    const QPointF pt = rc.center();
+    QMouseEvent press(QEvent::MouseButtonPress, pt, pSpin->mapToGlobal(pt), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, pt, pSpin->mapToGlobal(pt), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(pSpin, &press);
+    QCoreApplication::sendEvent(pSpin, &release);
+}
+
+} // namespace
+
+TEST(DialogTemplateTest, DialogUnitsBecomePixelsOfTheEightPointBaseUnits)
+{
+    const struct
+    {
+        QRect rcDlu;
+        QRect rcPixels;
+    } cases[] = {
+        {QRect(0, 0, 0, 0), QRect(0, 0, 0, 0)},
+        {QRect(23, 17, 53, 14), QRect(35, 28, 80, 23)}, // halves round up
+        {QRect(1, 1, 2, 4), QRect(2, 2, 3, 7)},
+        {QRect(420, 185, 8, 8), QRect(630, 301, 12, 13)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CDialogTemplate::DluToPixels(c.rcDlu), c.rcPixels) << c.rcDlu.x();
+}
+
+TEST(DialogTemplateTest, ParsesHeaderAndControlsWithQuotedTexts)
+{
+    CDialogTemplate dlgTemplate;
+    ASSERT_TRUE(dlgTemplate.Parse(QStringLiteral(
+        "// comment\n"
+        "7 DIALOGEX 0, 0, 100, 50\n"
+        "STYLE WS_POPUP | WS_CAPTION\n"
+        "EXSTYLE WS_EX_APPWINDOW\n"
+        "CAPTION \"Say \"\"hi\"\", world\"\n"
+        "FONT 9, \"Any\"\n"
+        "BEGIN\n"
+        "  CONTROL \"A, b\", -1, \"STATIC\", SS_RIGHT|SS_SUNKEN, 1, 2, 3, 4\n"
+        "  CONTROL \"\", 12, \"BUTTON\", BS_PUSHBUTTON, 5, 6, 7, 8, WS_EX_STATICEDGE\n"
+        "END\n")))
+        << dlgTemplate.ErrorString().toStdString();
+    EXPECT_EQ(dlgTemplate.Id(), 7);
+    EXPECT_EQ(dlgTemplate.Caption(), QStringLiteral("Say \"hi\", world"));
+    EXPECT_EQ(dlgTemplate.RectDlu(), QRect(0, 0, 100, 50));
+    EXPECT_EQ(dlgTemplate.Styles(), QStringList({"WS_POPUP", "WS_CAPTION", "WS_EX_APPWINDOW"}));
+    EXPECT_EQ(dlgTemplate.FontPointSize(), 9);
+    ASSERT_EQ(dlgTemplate.Controls().size(), 2u);
+    const ControlTemplate& first = dlgTemplate.Controls()[0];
+    EXPECT_EQ(first.strText, QStringLiteral("A, b"));
+    EXPECT_EQ(first.nId, -1);
+    EXPECT_EQ(first.styles, QStringList({"SS_RIGHT", "SS_SUNKEN"}));
+    EXPECT_EQ(first.rcDlu, QRect(1, 2, 3, 4));
+    const ControlTemplate& second = dlgTemplate.Controls()[1];
+    EXPECT_TRUE(second.strText.isEmpty());
+    EXPECT_EQ(second.nId, 12);
+    EXPECT_TRUE(second.HasStyle("WS_EX_STATICEDGE"));
+}
+
+TEST(DialogTemplateTest, RejectsMalformedLines)
+{
+    const char* const cases[] = {
+        "",                      // no header
+        "CAPTION \"x\"",         // no header before it
+        "1 DIALOGEX 0, 0, 10\n", // three numbers
+        "1 DIALOGEX 0, 0, 10, 10\nCONTROL \"a\", 1, \"STATIC\", SS_LEFT, 1, 2, 3\n",
+        "1 DIALOGEX 0, 0, 10, 10\nCONTROL \"a\", x, \"STATIC\", SS_LEFT, 1, 2, 3, 4\n",
+        "1 DIALOGEX 0, 0, 10, 10\nCONTROL \"a\", 1, \"LISTBOX\", 0, 1, 2, 3, 4\n",
+        "1 DIALOGEX 0, 0, 10, 10\nCONTROL \"a\", 1, \"STATIC\", SS_LEFT, 1, 2, -3, 4\n",
+        "1 DIALOGEX 0, 0, 10, 10\nCONTROL \"a, 1, \"STATIC\", SS_LEFT, 1, 2, 3, 4\n",
+        "1 DIALOGEX 0, 0, 10, 10\nFONT x, \"Any\"\n",
+        "1 DIALOGEX 0, 0, 10, 10\nMENU 3\n",
+    };
+    for (const char* pszText : cases) {
+        CDialogTemplate dlgTemplate;
+        EXPECT_FALSE(dlgTemplate.Parse(QString::fromLatin1(pszText))) << pszText;
+        EXPECT_FALSE(dlgTemplate.ErrorString().isEmpty()) << pszText;
+    }
+}
+
+TEST(DialogTemplateTest, MainWindowTemplateHoldsItsFiftySixControls)
+{
+    CDialogTemplate dlgTemplate;
+    ASSERT_TRUE(dlgTemplate.Load(QStringLiteral(":/dialog102.rc")))
+        << dlgTemplate.ErrorString().toStdString();
+    EXPECT_EQ(dlgTemplate.Id(), 102);
+    EXPECT_EQ(dlgTemplate.Caption(), QStringLiteral("Corvex Control"));
+    EXPECT_EQ(dlgTemplate.RectDlu(), QRect(0, 0, 420, 185));
+    EXPECT_TRUE(dlgTemplate.Styles().contains("WS_MINIMIZEBOX"));
+    EXPECT_EQ(dlgTemplate.FontPointSize(), 8);
+    ASSERT_EQ(dlgTemplate.Controls().size(), 56u);
+    EXPECT_EQ(dlgTemplate.Controls().front().nId, 2);
+    EXPECT_EQ(dlgTemplate.Controls().back().nId, 1067);
+    EXPECT_EQ(dlgTemplate.Controls()[54].nId, 1066);
+}
+
+class PanelSetupTest : public CPanelFixture
+{
+};
+
+TEST_F(PanelSetupTest, StartsCompactAndDisconnected)
+{
+    CControlDlg& dlg = CreateDialog();
+    EXPECT_EQ(dlg.frameGeometry().size(), QSize(236, 139));
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Corvex Control"));
+    EXPECT_EQ(Text(1034), QStringLiteral("?"));
+    EXPECT_EQ(Text(1060), QStringLiteral("?"));
+    EXPECT_EQ(Text(1025), QString());
+    EXPECT_EQ(Text(1024), QString());
+    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+    EXPECT_EQ(Text(1008), QStringLiteral("Connect"));
+    EXPECT_TRUE(Item(1008)->isEnabled());
+    EXPECT_TRUE(Item(1067)->isEnabled());
+    EXPECT_FALSE(dlg.IsPolling());
+    for (int nId : kCommandButtons)
+        EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
+    for (int nId : kLamps) {
+        const CLed* pLed = ItemAs<CLed>(nId);
+        ASSERT_NE(pLed, nullptr) << nId;
+        EXPECT_EQ(pLed->Color(), CLed::Red) << nId;
+        EXPECT_EQ(pLed->Mode(), CLed::Off) << nId;
+        EXPECT_EQ(pLed->Shape(), CLed::Square) << nId;
+    }
+
+    const CStaticCounter* pCounter = ItemAs<CStaticCounter>(1022);
+    ASSERT_NE(pCounter, nullptr);
+    EXPECT_EQ(pCounter->Text(), QStringLiteral("0.00"));
+    EXPECT_FALSE(pCounter->IsBarShown());
+    EXPECT_EQ(pCounter->SegmentColor(), QColor(0, 0, 0));
+    EXPECT_EQ(pCounter->BackgroundColor(), QColor(236, 233, 216));
+    EXPECT_EQ(pCounter->UnlitColor(), QColor(215, 215, 215));
+    EXPECT_TRUE(pCounter->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+TEST_F(PanelSetupTest, BarsGetTheirRangesStylesAndLabels)
+{
+    CreateDialog();
+    const struct
+    {
+        int nId;
+        int nLower;
+        int nUpper;
+        quint32 dwStyle;
+        const char* pszLabel;
+    } bars[] = {
+        {1018, 0, 24, PBS_SMOOTH | PBS_VERTICAL | PBS_FLIPPED, "Progress1"},
+        {1058, 0, 75, PBS_SMOOTH | PBS_VERTICAL | 0x0070, "Progress1"},
+        {1059, 75, 100, PBS_SMOOTH | PBS_VERTICAL | 0x0070, "Progress2"},
+        {1027, 0, 100, PBS_VERTICAL | 0x1070 | PBS_LABELVALUE, "%d C"},
+        {1029, 0, 50, 0x10B0 | PBS_LABELVALUE, "%d V"},
+        {1030, 0, 50, 0x10B0 | PBS_LABELVALUE, "%d V"},
+    };
+    for (const auto& bar : bars) {
+        const CProgressCtrlX* pBar = ItemAs<CProgressCtrlX>(bar.nId);
+        ASSERT_NE(pBar, nullptr) << bar.nId;
+        int nLower = -1, nUpper = -1;
+        pBar->GetRange(nLower, nUpper);
+        EXPECT_EQ(nLower, bar.nLower) << bar.nId;
+        EXPECT_EQ(nUpper, bar.nUpper) << bar.nId;
+        EXPECT_EQ(pBar->GetStyle() & 0xFFFF, bar.dwStyle) << bar.nId;
+        EXPECT_EQ(pBar->WindowText(), QString::fromLatin1(bar.pszLabel)) << bar.nId;
+    }
+    EXPECT_EQ(ItemAs<CProgressCtrlX>(1029)->GetPos(), 0);
+    EXPECT_EQ(ItemAs<CProgressCtrlX>(1027)->GetPos(), 0);
+}
+
+TEST_F(PanelSetupTest, ControlsSitAtTheirRectanglesInTabOrder)
+{
+    CControlDlg& dlg = CreateDialog();
+    CDialogTemplate dlgTemplate;
+    ASSERT_TRUE(dlgTemplate.Load(QStringLiteral(":/dialog102.rc")));
+
+    std::vector<QWidget*> tabStops;
+    for (const ControlTemplate& ctl : dlgTemplate.Controls()) {
+        if (ctl.nId == -1)
+            continue;
+        QWidget* pControl = Item(ctl.nId);
+        ASSERT_NE(pControl, nullptr) << ctl.nId;
+        EXPECT_EQ(pControl->geometry(), CDialogTemplate::DluToPixels(ctl.rcDlu)) << ctl.nId;
+        if (pControl->focusPolicy() & Qt::TabFocus)
+            tabStops.push_back(pControl);
+    }
+    EXPECT_EQ(Item(1008)->geometry(), QRect(35, 28, 80, 23));
+    // Every control of the template exists as a direct child, anonymous ones included.
+    EXPECT_EQ(dlg.findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly).size(), 27);
+    EXPECT_EQ(dlg.findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly).size(), 7);
+
+    // Walking the focus chain meets the tab stops in template order.
+    std::vector<QWidget*> chain;
+    QWidget* pWidget = tabStops.front();
+    do {
+        if (std::find(tabStops.begin(), tabStops.end(), pWidget) != tabStops.end())
+            chain.push_back(pWidget);
+        pWidget = pWidget->nextInFocusChain();
+    } while (pWidget != tabStops.front() && chain.size() < tabStops.size() + 1);
+    EXPECT_EQ(chain, tabStops);
+}
+
+TEST_F(PanelSetupTest, ControlsCarryTheirTemplateStyles)
+{
+    CControlDlg& dlg = CreateDialog();
+    EXPECT_TRUE(dlg.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+    EXPECT_EQ(dlg.font().pointSize(), 8);
+
+    EXPECT_TRUE(ItemAs<QPushButton>(1008)->isDefault());
+    EXPECT_FALSE(ItemAs<QPushButton>(1010)->isDefault());
+    for (int nId : {1070, 1071, 1069})
+        EXPECT_EQ(ItemAs<QGroupBox>(nId)->alignment(), Qt::AlignHCenter) << nId;
+    for (int nId : {1025, 1024})
+        EXPECT_EQ(ItemAs<QLabel>(nId)->alignment(), Qt::AlignRight | Qt::AlignVCenter) << nId;
+    for (int nId : {1034, 1060}) {
+        EXPECT_EQ(ItemAs<QLabel>(nId)->alignment(), Qt::AlignCenter) << nId;
+        EXPECT_EQ(ItemAs<QLabel>(nId)->frameStyle(), QFrame::Panel | QFrame::Sunken) << nId;
+    }
+    const QLineEdit* pPort = ItemAs<QLineEdit>(1066);
+    ASSERT_NE(pPort, nullptr);
+    EXPECT_TRUE(pPort->isReadOnly());
+    EXPECT_EQ(pPort->alignment(), Qt::AlignCenter);
+    for (int nId : {1005, 1006}) {
+        const QFrame* pEdge = Item(nId)->findChild<QFrame*>();
+        ASSERT_NE(pEdge, nullptr) << nId;
+        EXPECT_EQ(pEdge->frameStyle(), QFrame::Panel | QFrame::Sunken) << nId;
+        EXPECT_EQ(pEdge->geometry(), Item(nId)->rect()) << nId;
+    }
+    const auto* pSpin = ItemAs<CSpinButtonCtrl>(1067);
+    ASSERT_NE(pSpin, nullptr);
+    EXPECT_EQ(pSpin->GetBuddy(), Item(1066));
+    int nLower = 0, nUpper = 0;
+    pSpin->GetRange(nLower, nUpper);
+    EXPECT_EQ(nLower, 1);
+    EXPECT_EQ(nUpper, 50);
+    EXPECT_EQ(pSpin->size(), QSize(17, 26));
+}
+
+TEST_F(PanelSetupTest, NoCaptionIsClipped)
+{
+    CControlDlg& dlg = CreateDialog();
+    for (QWidget* pControl : dlg.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        QString strText;
+        int nRoom = pControl->width();
+        if (auto* pLabel = qobject_cast<QLabel*>(pControl)) {
+            strText = pLabel->text();
+            nRoom -= 2 * pLabel->frameWidth();
+        } else if (auto* pButton = qobject_cast<QPushButton*>(pControl)) {
+            strText = pButton->text().remove(QLatin1Char('&'));
+            nRoom -= 4; // the button's bevel on each side
+        } else if (auto* pGroup = qobject_cast<QGroupBox*>(pControl)) {
+            // The style places the title; it must lie within the box.
+            QStyleOptionGroupBox option;
+            option.initFrom(pGroup);
+            option.text = pGroup->title();
+            option.textAlignment = pGroup->alignment();
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect rcLabel = pGroup->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                  QStyle::SC_GroupBoxLabel, pGroup);
+            EXPECT_TRUE(pGroup->rect().contains(rcLabel)) << pGroup->title().toStdString();
+            EXPECT_GE(rcLabel.width(), pGroup->fontMetrics().horizontalAdvance(pGroup->title()))
+                << pGroup->title().toStdString();
+            continue;
+        }
+        if (strText.isEmpty())
+            continue;
+        const QFontMetrics metrics(pControl->font());
+        EXPECT_LE(metrics.horizontalAdvance(strText), nRoom)
+            << pControl->objectName().toStdString() << " \"" << strText.toStdString() << "\"";
+        EXPECT_LE(metrics.height(), pControl->height())
+            << pControl->objectName().toStdString() << " \"" << strText.toStdString() << "\"";
+    }
+}
+
+TEST_F(PanelSetupTest, PortSearchFindsTheOpenPortsOfTheTable)
+{
+    CPty pty3, pty7;
+    ASSERT_TRUE(pty3.Open()) << pty3.ErrorString().toStdString();
+    ASSERT_TRUE(pty7.Open()) << pty7.ErrorString().toStdString();
+    SetPorts({MissingPort(1), MissingPort(2), pty3.SlavePath(), MissingPort(4), MissingPort(5),
+              MissingPort(6), pty7.SlavePath(), MissingPort(8)});
+    const QString strPort3 = CPortTable::DisplayName(3);
+    const QString strPort7 = CPortTable::DisplayName(7);
+    ASSERT_FALSE(strPort3.isEmpty());
+    ASSERT_NE(strPort3, strPort7);
+
+    CreateDialog();
+    EXPECT_EQ(Text(1066), strPort3);
+    const struct
+    {
+        int nDelta;
+        QString strShown;
+    } steps[] = {{1, strPort7}, {1, strPort7}, {-1, strPort3}, {-1, strPort3}, {1, strPort7}};
+    for (const auto& step : steps) {
+        PressSpin(Item(1067), step.nDelta);
+        EXPECT_EQ(Text(1066), step.strShown) << step.nDelta;
+    }
+}
+
+TEST_F(PanelSetupTest, ArrowKeysOnThePortBoxStepThePort)
+{
+    CPty pty1, pty2;
+    ASSERT_TRUE(pty1.Open());
+    ASSERT_TRUE(pty2.Open());
+    SetPorts({pty1.SlavePath(), pty2.SlavePath()});
+    CreateDialog();
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+    const auto pressKey = [&](Qt::Key key, bool bAutoRepeat) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, QString(), bAutoRepeat);
+        QCoreApplication::sendEvent(Item(1066), &event);
+    };
+    pressKey(Qt::Key_Up, false);
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(2));
+    pressKey(Qt::Key_Down, true); // a held key repeats nothing
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(2));
+    pressKey(Qt::Key_Down, false);
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+}
+
+TEST_F(PanelSetupTest, WithoutPortsTheBoxAlwaysShowsNone)
+{
+    CreateDialog();
+    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+    for (int nDelta : {1, -1, 0}) {
+        Dlg().OnPortSpin(nDelta);
+        EXPECT_EQ(Text(1066), QStringLiteral("NONE")) << nDelta;
+    }
+}
+
+TEST_F(PanelSetupTest, PortFiftyIsNeverSelected)
+{
+    CPty pty;
+    ASSERT_TRUE(pty.Open());
+    QStringList paths;
+    for (int n = 1; n < 50; ++n)
+        paths << MissingPort(n);
+    SetPorts(paths << pty.SlavePath());
+    CreateDialog();
+    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+    Dlg().OnPortSpin(1);
+    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+}
+
+TEST_F(PanelSetupTest, PortHeldByAnotherProgramIsSkipped)
+{
+    CPty pty1, pty2, pty3;
+    ASSERT_TRUE(pty1.Open());
+    ASSERT_TRUE(pty2.Open());
+    ASSERT_TRUE(pty3.Open());
+    SetPorts({pty1.SlavePath(), pty2.SlavePath(), pty3.SlavePath()});
+    QSerialPort holder1(pty1.SlavePath());
+    QSerialPort holder2(pty2.SlavePath());
+    ASSERT_TRUE(holder2.open(QIODevice::ReadWrite)) << holder2.errorString().toStdString();
+    ASSERT_TRUE(holder1.open(QIODevice::ReadWrite)) << holder1.errorString().toStdString();
+
+    CreateDialog(); // start-up skips 1 and 2
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(3));
+    holder1.close();
+    Dlg().OnPortSpin(-1); // skips 2, finds 1
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+    Dlg().OnPortSpin(1); // skips 2, finds 3
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(3));
+}
+
+TEST_F(PanelSetupTest, StepOfZeroSearchesNothingButRewritesTheBox)
+{
+    CPty pty1, pty2;
+    ASSERT_TRUE(pty1.Open());
+    ASSERT_TRUE(pty2.Open());
+    SetPorts({pty1.SlavePath(), pty2.SlavePath()});
+    CreateDialog();
+    ItemAs<QLineEdit>(1066)->setText(QStringLiteral("edited"));
+    Dlg().OnPortSpin(0);
+    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+}
+
+TEST_F(PanelSetupTest, UpdateDataCopiesControlTextsBack)
+{
+    CreateDialog();
+    ItemAs<QLabel>(1025)->setText(QStringLiteral("7 W FWD."));
+    ItemAs<QLineEdit>(1066)->setText(QStringLiteral("COM9"));
+    Dlg().UpdateData(true);
+    ItemAs<QLabel>(1025)->clear();
+    ItemAs<QLineEdit>(1066)->clear();
+    Dlg().UpdateData(false);
+    EXPECT_EQ(Text(1025), QStringLiteral("7 W FWD."));
+    EXPECT_EQ(Text(1066), QStringLiteral("COM9"));
+}

@@ -1,1 +1,247 @@
-#include <gtest/gtest.h>
+#include "PanelFixture.h"
+
+#include "Pty.h"
+
+namespace {
+
+const QString kLostText =
+    QStringLiteral("The connection cannot be established or has been lost. Please reconnect.");
+const QString kOpenFailedText = QStringLiteral("The selected com port failed to open.");
+const QPoint kHome(500, 400);
+
+} // namespace
+
+class PollingTest : public CPanelFixture
+{
+protected:
+    // A dialog on the simulator started with options, placed at kHome and connected.
+    void ConnectTo(const QStringList& options)
+    {
+        ASSERT_TRUE(StartSim(options));
+        SetPorts({SimPath()});
+        CreateDialog().move(kHome);
+        Connect();
+    }
+
+    void ExpectLostConnectionReported()
+    {
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(m_boxes[0].strCaption, QStringLiteral("Corvex Control Error"));
+        EXPECT_EQ(m_boxes[0].strText, kLostText);
+    }
+
+    void ExpectDisconnectedAtHome()
+    {
+        EXPECT_EQ(Text(1008), QStringLiteral("Connect"));
+        EXPECT_TRUE(Item(1008)->isEnabled());
+        EXPECT_TRUE(Item(1067)->isEnabled());
+        EXPECT_FALSE(Dlg().IsPolling());
+        EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome, QSize(236, 139)));
+        EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
+    }
+};
+
+TEST_F(PollingTest, ConnectOpensThePortAndSendsThePoll)
+{
+    ConnectTo({QStringLiteral("--silent")});
+    EXPECT_EQ(Text(1008), QStringLiteral("Disconnect"));
+    EXPECT_FALSE(Item(1008)->isEnabled());
+    EXPECT_FALSE(Item(1067)->isEnabled());
+    for (int nId : {1005, 1006, 1063, 1064})
+        EXPECT_TRUE(Item(nId)->isEnabled()) << nId;
+    for (int nId : {1061, 1062})
+        EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
+    EXPECT_TRUE(Dlg().IsPolling());
+    EXPECT_TRUE(SimReceived("w"));
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(PollingTest, PollTimerTicksEveryHundredMilliseconds)
+{
+    ASSERT_TRUE(StartSim());
+    SetPorts({SimPath()});
+    CControlDlg& dlg = CreateDialog();
+    dlg.SetTimerPeriod(CControlDlg::kTimerPeriodMs);
+    Connect();
+    // The real timer reads the reply and polls again, without any tick from the test.
+    EXPECT_TRUE(WaitUntil([&] { return SimLog().size() >= 3; }, 3000));
+    EXPECT_EQ(SimLog().left(3), QByteArray("www"));
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Bexon Transmitter"));
+}
+
+TEST_F(PollingTest, SilentUnitIsReportedOnTheTwentyNinthTick)
+{
+    ConnectTo({QStringLiteral("--silent")});
+    Tick(28);
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_FALSE(Item(1008)->isEnabled());
+    Tick();
+    ExpectLostConnectionReported();
+    ExpectDisconnectedAtHome();
+    EXPECT_TRUE(SimReceived("w")); // no poll is repeated on a tick without a frame
+}
+
+TEST_F(PollingTest, TicksWhileTheMessageIsShownOpenNoSecondMessage)
+{
+    ConnectTo({QStringLiteral("--silent")});
+    bool bPollingWhileShown = false;
+    m_fnWhileBoxShown = [&] {
+        bPollingWhileShown = Dlg().IsPolling();
+        Tick(5);
+    };
+    Tick(29);
+    ExpectLostConnectionReported();
+    EXPECT_TRUE(bPollingWhileShown);
+    ExpectDisconnectedAtHome();
+}
+
+TEST_F(PollingTest, MoreThanSixteenBytesWaitingIsSilence)
+{
+    ConnectTo({QStringLiteral("--extra-bytes"), QStringLiteral("1")});
+    ASSERT_TRUE(WaitForBytes(17));
+    Tick(28);
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
+    Tick();
+    ExpectLostConnectionReported();
+    ExpectDisconnectedAtHome();
+    EXPECT_TRUE(SimReceived("w"));
+}
+
+TEST_F(PollingTest, SplitReplyIsReadWhenWhole)
+{
+    ConnectTo({QStringLiteral("--split"), QStringLiteral("500")});
+    ASSERT_TRUE(WaitForBytes(8));
+    ASSERT_LT(BytesWaiting(), 16);
+    Tick();
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
+    EXPECT_EQ(Text(1034), QStringLiteral("?"));
+    ASSERT_TRUE(TickFrame());
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Bexon Transmitter"));
+    EXPECT_TRUE(Item(1008)->isEnabled());
+    EXPECT_TRUE(SimReceived("ww"));
+    // The miss before the frame does not count towards the limit after it.
+    Tick(28);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(PollingTest, UnitVanishingWhileConnectedEndsInTheLostConnectionMessage)
+{
+    ConnectTo({QStringLiteral("--hangup-after"), QStringLiteral("1")});
+    ASSERT_TRUE(TickFrame());
+    EXPECT_EQ(Dlg().frameGeometry().size(), QSize(645, 330));
+    ASSERT_TRUE(WaitForSimExit());
+    Tick(29);
+    ExpectLostConnectionReported();
+    ExpectDisconnectedAtHome();
+}
+
+TEST_F(PollingTest, FailedConnectWarnsAndLeavesTheWindowWhereItWas)
+{
+    CreateDialog().move(kHome);
+    Connect();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(m_boxes[0].strCaption, QCoreApplication::applicationName());
+    EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
+    ExpectDisconnectedAtHome();
+    for (int nId : {1005, 1006, 1061, 1062, 1063, 1064})
+        EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
+}
+
+TEST_F(PollingTest, FailedConnectAfterAConnectionLeavesTheWindowWhereItWas)
+{
+    ConnectTo({});
+    ASSERT_TRUE(TickFrame());
+    Click(1008);
+    ExpectDisconnectedAtHome();
+    StopSim();
+    Connect();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
+    ExpectDisconnectedAtHome();
+}
+
+TEST_F(PollingTest, ConnectedLayoutGrowsAboutTheCentreAndDisconnectReturns)
+{
+    const struct
+    {
+        const char* pszPreset;
+        QRect rcConnected;
+        bool bTransmitterControls;
+    } cases[] = {
+        {"transmitter", QRect(kHome - QPoint(204, 95), QSize(645, 330)), true},
+        {"amplifier", QRect(kHome - QPoint(89, 95), QSize(414, 330)), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszPreset);
+        ConnectTo({QStringLiteral("--preset"), QString::fromLatin1(c.pszPreset)});
+        EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome, QSize(236, 139)));
+        ASSERT_TRUE(TickFrame());
+        EXPECT_EQ(Dlg().frameGeometry(), c.rcConnected);
+        for (int nId : {1030, 1073, 1074, 1075, 1021, 1020, 1006})
+            EXPECT_EQ(Item(nId)->isVisible(), c.bTransmitterControls) << nId;
+        ASSERT_TRUE(TickFrame()); // later frames leave the window alone
+        EXPECT_EQ(Dlg().frameGeometry(), c.rcConnected);
+        Click(1008);
+        ExpectDisconnectedAtHome();
+        StopSim();
+    }
+}
+
+TEST_F(PollingTest, AmplifierConnectionThenTransmitterConnection)
+{
+    ConnectTo({QStringLiteral("--preset"), QStringLiteral("amplifier")});
+    ASSERT_TRUE(TickFrame());
+    EXPECT_EQ(Dlg().frameGeometry().size(), QSize(414, 330));
+    Click(1008);
+    ExpectDisconnectedAtHome();
+    StopSim();
+
+    ASSERT_TRUE(StartSim({QStringLiteral("--preset"), QStringLiteral("transmitter")}));
+    SetPorts({SimPath()});
+    Connect();
+    ASSERT_TRUE(TickFrame());
+    EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome - QPoint(204, 95), QSize(645, 330)));
+    for (int nId : {1030, 1073, 1074, 1075, 1021, 1020, 1006})
+        EXPECT_TRUE(Item(nId)->isVisible()) << nId;
+    Click(1008);
+    ExpectDisconnectedAtHome();
+}
+
+TEST_F(PollingTest, LayoutOfTheFirstFrameHoldsForTheConnection)
+{
+    // A line fed by hand: an amplifier frame first, then transmitter frames on the same line.
+    CPty pty;
+    ASSERT_TRUE(pty.Open());
+    SetPorts({pty.SlavePath()});
+    CreateDialog().move(kHome);
+    Connect();
+    QByteArray frame(16, '\0');
+    frame[13] = char(54);
+    pty.WriteMaster(frame);
+    ASSERT_TRUE(TickFrame());
+    EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome - QPoint(89, 95), QSize(414, 330)));
+    frame[13] = char(2);
+    pty.WriteMaster(frame);
+    ASSERT_TRUE(TickFrame());
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Bexon Transmitter"));
+    EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome - QPoint(89, 95), QSize(414, 330)));
+    EXPECT_FALSE(Item(1030)->isVisible());
+    Click(1008);
+    ExpectDisconnectedAtHome();
+}
+
+TEST_F(PollingTest, SilenceAfterFramesIsReportedTwentyNineTicksAfterTheLastFrame)
+{
+    ConnectTo({QStringLiteral("--drop-every"), QStringLiteral("2")});
+    ASSERT_TRUE(TickFrame());
+    const QRect rcConnected = Dlg().frameGeometry();
+    Tick(28);
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_EQ(Dlg().frameGeometry(), rcConnected);
+    Tick();
+    ExpectLostConnectionReported();
+    ExpectDisconnectedAtHome();
+}

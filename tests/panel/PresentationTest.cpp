@@ -1,1 +1,252 @@
-#include <gtest/gtest.h>
+#include "PanelFixture.h"
+
+#include "Pty.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace {
+
+constexpr int kTransmitterOnly[] = {1030, 1073, 1074, 1075, 1021, 1020, 1006};
+
+struct BarPositions
+{
+    int nPaVoltage, nAuxVoltage, nGainReduction, nDeviationLow, nDeviationHigh, nTemperature;
+};
+
+} // namespace
+
+// Frames written by hand on a pseudo-terminal line: any 16 bytes, several per connection.
+class PresentationTest : public CPanelFixture
+{
+protected:
+    void SetUp() override
+    {
+        CPanelFixture::SetUp();
+        ASSERT_TRUE(m_pty.Open()) << m_pty.ErrorString().toStdString();
+        SetPorts({m_pty.SlavePath()});
+        CreateDialog();
+        Connect();
+        ASSERT_EQ(m_pty.ReadMaster(1000), QByteArray("w"));
+    }
+
+    // A frame of a code-2 transmitter with nothing set; tests change the bytes they examine.
+    static QByteArray Frame(std::initializer_list<std::pair<int, int>> bytes)
+    {
+        QByteArray frame(16, '\0');
+        frame[13] = 2;
+        for (const auto& [nOffset, nValue] : bytes)
+            frame[nOffset] = char(nValue);
+        return frame;
+    }
+
+    // Sends a frame down the line and lets one tick read it.
+    void Show(const QByteArray& frame)
+    {
+        m_pty.WriteMaster(frame);
+        ASSERT_TRUE(TickFrame());
+        ASSERT_EQ(m_pty.ReadMaster(1000), QByteArray("w"));
+    }
+
+    BarPositions Bars() const
+    {
+        const auto pos = [&](int nId) { return ItemAs<CProgressCtrlX>(nId)->GetPos(); };
+        return {pos(1029), pos(1030), pos(1018), pos(1058), pos(1059), pos(1027)};
+    }
+
+    int LampMode(int nId) const { return ItemAs<CLed>(nId)->Mode(); }
+
+    CPty m_pty;
+};
+
+TEST_F(PresentationTest, ReadingsReachBarsTextsAndCounter)
+{
+    const struct
+    {
+        QByteArray frame;
+        BarPositions bars;
+        const char* pszGain;
+        const char* pszDeviation;
+        const char* pszCounter;
+    } cases[] = {
+        {Frame({{1, 0x03}, {2, 0xD9}, {6, 60}, {7, 6}, {8, 28}, {9, 15}, {10, 45}}),
+         {28, 15, 6, 60, 75, 45},
+         "6 dB",
+         "60 Khz",
+         "98.50"},
+        // Above 75 kHz the lower bar is full and the upper one shows the rest.
+        {Frame({{6, 80}}), {0, 0, 0, 75, 80, 0}, "0 dB", "80 Khz", "0.00"},
+        // Signed bytes: -1 dB, -10 kHz and -106 C stay at the lower ends.
+        {Frame({{6, 0xF6}, {7, 0xFF}, {10, 0x96}, {8, 0x7F}}),
+         {50, 0, 0, 0, 75, 0},
+         "-1 dB",
+         "-10 Khz",
+         "0.00"},
+        {Frame({{1, 0xFF}, {2, 0xFF}}), {0, 0, 0, 0, 75, 0}, "0 dB", "0 Khz", "6553.50"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszCounter);
+        Show(c.frame);
+        const BarPositions bars = Bars();
+        EXPECT_EQ(bars.nPaVoltage, c.bars.nPaVoltage);
+        EXPECT_EQ(bars.nAuxVoltage, c.bars.nAuxVoltage);
+        EXPECT_EQ(bars.nGainReduction, c.bars.nGainReduction);
+        EXPECT_EQ(bars.nDeviationLow, c.bars.nDeviationLow);
+        EXPECT_EQ(bars.nDeviationHigh, c.bars.nDeviationHigh);
+        EXPECT_EQ(bars.nTemperature, c.bars.nTemperature);
+        EXPECT_EQ(Text(1034), QString::fromLatin1(c.pszGain));
+        EXPECT_EQ(Text(1060), QString::fromLatin1(c.pszDeviation));
+        EXPECT_EQ(ItemAs<CStaticCounter>(1022)->Text(), QString::fromLatin1(c.pszCounter));
+    }
+}
+
+TEST_F(PresentationTest, TextsChangeOnlyWhenTheTickCopiesThem)
+{
+    m_pty.WriteMaster(Frame({{4, 150}, {5, 3}, {7, 6}}));
+    ASSERT_TRUE(WaitForBytes(16));
+    // Copying the controls back before the tick keeps what they show now.
+    Dlg().UpdateData(true);
+    EXPECT_EQ(Text(1034), QStringLiteral("?"));
+    EXPECT_EQ(Text(1025), QString());
+    Tick();
+    EXPECT_EQ(Text(1034), QStringLiteral("6 dB"));
+    EXPECT_EQ(Text(1025), QStringLiteral("15.0 W FWD."));
+    EXPECT_EQ(Text(1024), QStringLiteral("0.3 W REV."));
+}
+
+TEST_F(PresentationTest, UnitRowSetsTitlePowerTextsAndButtons)
+{
+    const struct
+    {
+        int nCode;
+        const char* pszTitle;
+        const char* pszForward;
+        bool bPowerButtons;
+    } cases[] = {
+        {1, "Arvel Transmitter", "", false},
+        {3, "Corlan Transmitter", "-56 W FWD.", true},
+        {56, "Unknown unit using default settings", "800 W FWD.", true},
+        {0x81, "Unknown unit using default settings", "800 W FWD.", true},
+        {8, "Hestin Transmitter", "1600 W FWD.", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nCode);
+        Show(Frame({{13, c.nCode}, {4, 0xC8}, {0, 0x5A}, {12, 0xA5}, {14, 0xFF}, {15, 0x11}}));
+        EXPECT_EQ(Dlg().windowTitle(), QString::fromLatin1(c.pszTitle));
+        EXPECT_EQ(Text(1025), QString::fromLatin1(c.pszForward));
+        EXPECT_EQ(Item(1061)->isEnabled(), c.bPowerButtons);
+        EXPECT_EQ(Item(1062)->isEnabled(), c.bPowerButtons);
+        // Each unit on a connection of its own.
+        Click(1008);
+        Connect();
+        ASSERT_EQ(m_pty.ReadMaster(1000), QByteArray("w"));
+    }
+}
+
+TEST_F(PresentationTest, CodeOneAfterCodeTwoKeepsThePowerButtons)
+{
+    Show(Frame({{13, 2}, {4, 255}, {5, 255}}));
+    EXPECT_EQ(Text(1025), QStringLiteral("25.5 W FWD."));
+    EXPECT_TRUE(Item(1061)->isEnabled());
+    Show(Frame({{13, 1}, {4, 255}, {5, 255}}));
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Arvel Transmitter"));
+    EXPECT_EQ(Text(1025), QString());
+    EXPECT_EQ(Text(1024), QString());
+    EXPECT_TRUE(Item(1061)->isEnabled());
+    EXPECT_TRUE(Item(1062)->isEnabled());
+}
+
+TEST_F(PresentationTest, FlagBytesLightLampsAndSetTheMuteCaption)
+{
+    const struct
+    {
+        int nStatus;
+        int nAlarms;
+        int nPllLock, nRfFail, nPllFail, nModFail;
+        const char* pszMute;
+    } cases[] = {
+        {0x81, 0xC8, CLed::On, CLed::On, CLed::On, CLed::On, "UNMUTE RF"},
+        {0x00, 0x37, CLed::Off, CLed::Off, CLed::Off, CLed::Off, "MUTE RF"},
+        {0x7E, 0x40, CLed::Off, CLed::On, CLed::Off, CLed::Off, "MUTE RF"},
+        {0x01, 0x08, CLed::On, CLed::Off, CLed::On, CLed::Off, "MUTE RF"},
+        {0x80, 0x80, CLed::Off, CLed::Off, CLed::Off, CLed::On, "UNMUTE RF"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nStatus);
+        Show(Frame({{3, c.nStatus}, {11, c.nAlarms}}));
+        EXPECT_EQ(LampMode(1028), c.nPllLock);
+        EXPECT_EQ(LampMode(1019), c.nRfFail);
+        EXPECT_EQ(LampMode(1021), c.nPllFail);
+        EXPECT_EQ(LampMode(1020), c.nModFail);
+        for (int nId : {1028, 1019, 1021, 1020}) {
+            EXPECT_EQ(ItemAs<CLed>(nId)->Color(), CLed::Red) << nId;
+            EXPECT_EQ(ItemAs<CLed>(nId)->Shape(), CLed::Square) << nId;
+        }
+        EXPECT_EQ(Text(1006), QString::fromLatin1(c.pszMute));
+    }
+}
+
+TEST_F(PresentationTest, DisconnectResetsEveryDisplayButTheMuteCaption)
+{
+    Show(Frame({{1, 0x03},
+                {2, 0xD9},
+                {3, 0x81},
+                {4, 10},
+                {6, 90},
+                {7, 12},
+                {8, 30},
+                {9, 20},
+                {10, 60},
+                {11, 0xC8}}));
+    Click(1008);
+    const BarPositions bars = Bars();
+    EXPECT_EQ(bars.nPaVoltage, 0);
+    EXPECT_EQ(bars.nAuxVoltage, 0);
+    EXPECT_EQ(bars.nGainReduction, 0);
+    EXPECT_EQ(bars.nDeviationLow, 0);
+    EXPECT_EQ(bars.nDeviationHigh, 75); // its range starts at 75
+    EXPECT_EQ(bars.nTemperature, 0);
+    for (int nId : {1028, 1019, 1021, 1020})
+        EXPECT_EQ(LampMode(nId), CLed::Off) << nId;
+    EXPECT_EQ(ItemAs<CStaticCounter>(1022)->Text(), QStringLiteral("0.00"));
+    EXPECT_EQ(Text(1034), QStringLiteral("?"));
+    EXPECT_EQ(Text(1060), QStringLiteral("?"));
+    EXPECT_EQ(Text(1025), QString());
+    EXPECT_EQ(Text(1024), QString());
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
+    for (int nId : {1005, 1006, 1061, 1062, 1063, 1064})
+        EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
+    EXPECT_EQ(Text(1006), QStringLiteral("UNMUTE RF"));
+    for (int nId : kTransmitterOnly)
+        EXPECT_TRUE(Item(nId)->isVisible()) << nId;
+}
+
+// Renders the connected transmitter panel to panel-transmitter.png beside the test binary.
+TEST_F(PresentationTest, ConnectedTransmitterPanelRenders)
+{
+    Show(Frame({{1, 0x03},
+                {2, 0xD9},
+                {3, 0x01},
+                {4, 150},
+                {5, 3},
+                {6, 82},
+                {7, 6},
+                {8, 28},
+                {9, 15},
+                {10, 45},
+                {11, 0x40}}));
+    const QImage image = Dlg().grab().toImage();
+    EXPECT_EQ(Dlg().frameGeometry().size(), QSize(645, 330));
+    EXPECT_EQ(image.size(), Dlg().size() * image.devicePixelRatio());
+    const QString strPath =
+        QDir(QCoreApplication::applicationDirPath()).filePath("panel-transmitter.png");
+    EXPECT_TRUE(image.save(strPath)) << strPath.toStdString();
+
+    // A lit lamp shows red in its middle; a dark one does not.
+    const auto centre = [&](int nId) {
+        return image.pixelColor(Item(nId)->geometry().center() * image.devicePixelRatio());
+    };
+    EXPECT_GT(centre(1019).red(), 150);
+    EXPECT_LT(centre(1019).green(), 100);
+    EXPECT_LT(centre(1021).red(), centre(1019).red());
+}
