@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +91,8 @@ bool CSimulator::OpenDevice()
         m_fdDevice = -1;
         return false;
     }
+    // Bytes that came in before the simulator started are no polls of its own.
+    ::tcflush(m_fdDevice, TCIFLUSH);
     m_fdLine = m_fdDevice;
     // Absolute, so that the symbolic link points at it from any directory.
     m_strLinePath = QFileInfo(m_options.device).absoluteFilePath();
