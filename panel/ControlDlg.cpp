@@ -1,5 +1,7 @@
 #include "ControlDlg.h"
 
+#include "AboutDlg.h"
+#include "ControlApp.h"
 #include "DialogTemplate.h"
 #include "PortTable.h"
 #include "Protocol.h"
@@ -15,6 +17,11 @@
 
 #include <array>
 #include <map>
+
+#ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+#include <qt_windows.h>
+#endif
 
 namespace {
 
@@ -47,11 +54,52 @@ void ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon, const QString& str
     box.exec();
 }
 
+#ifdef Q_OS_WIN
+// Hands the system menu commands of one dialog to its OnSysCommand; lives as the dialog's child.
+class CSysCommandFilter : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    explicit CSysCommandFilter(CControlDlg* pDlg) : QObject(pDlg), m_pDlg(pDlg)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~CSysCommandFilter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray&, void* pMessage, qintptr* pResult) override
+    {
+        const MSG* pMsg = static_cast<const MSG*>(pMessage);
+        if (pMsg->message != WM_SYSCOMMAND || pMsg->hwnd != reinterpret_cast<HWND>(m_pDlg->winId()))
+            return false;
+        if (!m_pDlg->OnSysCommand(static_cast<unsigned>(pMsg->wParam)))
+            return false;
+        *pResult = 0;
+        return true;
+    }
+
+private:
+    CControlDlg* m_pDlg;
+};
+
+// Appends a separator and the About entry (string 101) to the window's system menu, where the
+// platform lets an application extend it.
+void AppendAboutToSystemMenu(CControlDlg* pDlg)
+{
+    const QString strAbout = CControlApp::LoadString(101);
+    const HMENU hMenu = GetSystemMenu(reinterpret_cast<HWND>(pDlg->winId()), FALSE);
+    if (!hMenu || strAbout.isEmpty())
+        return;
+    AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(hMenu, MF_STRING, CControlDlg::kIdSysCmdAbout,
+                reinterpret_cast<LPCWSTR>(strAbout.utf16()));
+    new CSysCommandFilter(pDlg);
+}
+#endif
+
 } // namespace
 
 CControlDlg::CControlDlg(QWidget* pParent)
     : QDialog(pParent), m_sizeAmplifier(414, 330), m_sizeCompact(236, 139),
-      m_sizeTransmitter(645, 330), m_hIcon(QIcon(QStringLiteral(":/icon-32.png"))),
+      m_sizeTransmitter(645, 330), m_hIcon(CControlApp::LoadIcon()),
       m_fnMessageBox(
           [this](QMessageBox::Icon icon, const QString& strCaption, const QString& strText) {
               ShowMessageBox(this, icon, strCaption, strText);
@@ -59,7 +107,6 @@ CControlDlg::CControlDlg(QWidget* pParent)
       m_fnPause(
           [](int nMilliseconds) { QThread::msleep(static_cast<unsigned long>(nMilliseconds)); })
 {
-    m_hIcon.addFile(QStringLiteral(":/icon-16.png"));
     DoDataExchange();
     OnInitDialog();
 }
@@ -101,6 +148,7 @@ void CControlDlg::DoDataExchange()
     onClicked(1008, &CControlDlg::OnConnect);
     onClicked(1005, &CControlDlg::OnResetAlarms);
     onClicked(1006, &CControlDlg::OnMute);
+    onClicked(1010, &CControlDlg::OnAbout);
     onClicked(1063, &CControlDlg::OnFrequencyUp);
     onClicked(1064, &CControlDlg::OnFrequencyDown);
     onClicked(1061, &CControlDlg::OnPowerUp);
@@ -129,6 +177,9 @@ void CControlDlg::OnInitDialog()
 {
     UpdateData(false);
     FitFrame();
+#ifdef Q_OS_WIN
+    AppendAboutToSystemMenu(this);
+#endif
     setWindowIcon(m_hIcon);
     m_nMuteState = 0;
     m_nMissCount = 1;
@@ -427,4 +478,18 @@ void CControlDlg::OnPowerUp()
 void CControlDlg::OnPowerDown()
 {
     SendCommand(1062, Command::PowerDown, kCommandPauseMs);
+}
+
+void CControlDlg::OnAbout()
+{
+    CAboutDlg dlgAbout(this);
+    dlgAbout.exec();
+}
+
+bool CControlDlg::OnSysCommand(unsigned nId)
+{
+    if ((nId & 0xFFF0) != kIdSysCmdAbout)
+        return false;
+    OnAbout();
+    return true;
 }

@@ -34,6 +34,8 @@ public:
     static constexpr int kBaudRate = 9600;
     static constexpr int kTimerPeriodMs = 100;
     static constexpr int kMissLimit = 30;
+    // The system menu's About command; the platform may set any of its four low bits.
+    static constexpr unsigned kIdSysCmdAbout = 0x0010;
 
     explicit CControlDlg(QWidget* pParent = nullptr);
     ~CControlDlg() override;
@@ -61,6 +63,11 @@ public:
     void OnPowerUp();
     void OnPowerDown();
     void OnPortSpin(int nDelta);
+    // Runs the About box modally; the poll timer keeps ticking behind it.
+    void OnAbout();
+    // A system menu command: the About entry opens the About box and returns true; any other
+    // command returns false and is left to the platform's default handling.
+    bool OnSysCommand(unsigned nId);
 
 protected:
     friend class CPanelFixture; // tests wait for replies on m_link's receive queue

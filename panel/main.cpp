@@ -1,11 +1,16 @@
-#include "ControlDlg.h"
+#include "ControlApp.h"
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
+namespace {
+
+CControlApp theApp;
+
+} // namespace
+
+int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    CControlDlg dlg;
-    dlg.exec();
+    QApplication application(argc, argv);
+    theApp.InitInstance();
     return 0;
 }
