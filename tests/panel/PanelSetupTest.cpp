@@ -272,6 +272,11 @@ TEST_F(PanelSetupTest, NoCaptionIsClipped)
         if (auto* pLabel = qobject_cast<QLabel*>(pControl)) {
             strText = pLabel->text();
             nRoom -= 2 * pLabel->frameWidth();
+            // A caption that wraps onto a second line loses it below the control's edge.
+            if (pLabel->wordWrap()) {
+                EXPECT_LE(pLabel->heightForWidth(pLabel->width()), pLabel->height())
+                    << pLabel->objectName().toStdString() << " \"" << strText.toStdString() << "\"";
+            }
         } else if (auto* pButton = qobject_cast<QPushButton*>(pControl)) {
             strText = pButton->text().remove(QLatin1Char('&'));
             nRoom -= 4; // the button's bevel on each side
