@@ -26,9 +26,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include <sys/prctl.h>
 
 class CPanelFixture : public ::testing::Test
 {
@@ -61,6 +64,8 @@ protected:
         m_sim.setProgram(QStringLiteral(CORVEX_SIM_PATH));
         m_sim.setArguments(options + QStringList{QStringLiteral("--log"), m_strLogPath});
         m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // A test run that dies takes its simulator with it.
+        m_sim.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_sim.start();
         if (!m_sim.waitForStarted(5000) || !WaitUntil([&] { return m_sim.canReadLine(); }, 5000)) {
             ADD_FAILURE() << "corvex-sim did not start with " << options.join(' ').toStdString();

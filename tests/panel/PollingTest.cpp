@@ -157,6 +157,7 @@ TEST_F(PollingTest, FailedConnectAfterAConnectionLeavesTheWindowWhereItWas)
     Click(1008);
     ExpectDisconnectedAtHome();
     StopSim();
+    SetPorts({QStringLiteral("/nonexistent/corvex-port-gone")});
     Connect();
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
