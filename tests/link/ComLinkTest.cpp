@@ -46,7 +46,7 @@ protected:
     // Waits, without running the event loop, until the link counts nWaiting bytes.
     bool WaitForWaiting(int nWaiting, bool bSpin = false)
     {
-        return WaitUntil([&] { return m_link.BytesWaiting() == nWaiting; }, bSpin);
+        return WaitUntil([&] { return m_link.BytesWaiting() == nWaiting; }, 2000, bSpin);
     }
 
     // Whatever reaches the master side within timeoutMs of the first byte.

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "WaitUntil.h"
+
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
 #include <QtGlobal>
 
 constexpr char kPortsVariable[] = "CORVEX_PORTS";
@@ -33,17 +32,3 @@ private:
     bool m_bWasSet;
     QByteArray m_old;
 };
-
-// Polls until done() holds or timeoutMs passes; with bSpin the event loop runs in between.
-template <typename Done> bool WaitUntil(Done done, bool bSpin, int timeoutMs = 2000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        if (bSpin)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}

@@ -15,23 +15,19 @@
 // the command buttons are recorded in m_pauses and do not sleep; m_fnDuringPause runs inside.
 
 #include "ControlDlg.h"
+#include "SimProcess.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <csignal>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include <sys/prctl.h>
 
 class CPanelFixture : public ::testing::Test
 {
@@ -61,37 +57,20 @@ protected:
     bool StartSim(const QStringList& options = {})
     {
         m_strLogPath = m_dirTemp.filePath(QStringLiteral("sim%1.log").arg(++m_nSimRuns));
-        m_sim.setProgram(QStringLiteral(CORVEX_SIM_PATH));
-        m_sim.setArguments(options + QStringList{QStringLiteral("--log"), m_strLogPath});
-        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // A test run that dies takes its simulator with it.
-        m_sim.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        m_sim.start();
-        if (!m_sim.waitForStarted(5000) || !WaitUntil([&] { return m_sim.canReadLine(); }, 5000)) {
+        m_sim.Process().setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!m_sim.Start(options + QStringList{QStringLiteral("--log"), m_strLogPath})) {
             ADD_FAILURE() << "corvex-sim did not start with " << options.join(' ').toStdString();
             return false;
         }
-        m_strSimPath = QString::fromLocal8Bit(m_sim.readLine()).trimmed();
-        return !m_strSimPath.isEmpty();
+        return true;
     }
 
-    void StopSim()
-    {
-        if (m_sim.state() == QProcess::NotRunning)
-            return;
-        m_sim.terminate();
-        if (!m_sim.waitForFinished(3000))
-            m_sim.kill();
-        m_sim.waitForFinished(3000);
-    }
+    void StopSim() { m_sim.Stop(); }
 
     // Spins the event loop until the simulator has ended by itself (--hangup-after).
-    bool WaitForSimExit(int nTimeoutMs = 3000)
-    {
-        return WaitUntil([&] { return m_sim.state() == QProcess::NotRunning; }, nTimeoutMs);
-    }
+    bool WaitForSimExit(int nTimeoutMs = 3000) { return m_sim.WaitForExit(nTimeoutMs); }
 
-    QString SimPath() const { return m_strSimPath; }
+    QString SimPath() const { return m_sim.LinePath(); }
 
     // Makes paths the port table: port 1 is paths[0], and so on.
     static void SetPorts(const QStringList& paths)
@@ -182,19 +161,6 @@ protected:
                                              << "\", expected \"" << expected.toStdString() << "\"";
     }
 
-    template <class Condition> static bool WaitUntil(Condition condition, int nTimeoutMs)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() >= nTimeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(2);
-        }
-        return true;
-    }
-
     std::vector<MessageBoxShown> m_boxes;
     std::function<void()> m_fnWhileBoxShown;
     std::vector<int> m_pauses;
@@ -202,8 +168,7 @@ protected:
 
 private:
     QTemporaryDir m_dirTemp;
-    QProcess m_sim;
-    QString m_strSimPath;
+    CSimProcess m_sim;
     QString m_strLogPath;
     int m_nSimRuns = 0;
     std::unique_ptr<CControlDlg> m_pDlg;

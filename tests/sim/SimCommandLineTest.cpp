@@ -186,7 +186,7 @@ TEST(SimCommandLine, DeviceOptionServesAnExistingTerminal)
 
     ASSERT_EQ(pty.WriteMaster("w"), 1);
     QByteArray reply;
-    WaitFor([&] {
+    WaitUntil([&] {
         reply += pty.ReadMaster(10);
         return reply.size() >= 16;
     });

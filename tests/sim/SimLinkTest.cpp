@@ -48,14 +48,14 @@ protected:
     // Waits until at least nCount bytes wait (or timeoutMs passes) and returns the count.
     int WaitForBytes(int nCount, int timeoutMs = 3000)
     {
-        WaitFor([&] { return m_link.BytesWaiting() >= nCount; }, timeoutMs);
+        WaitUntil([&] { return m_link.BytesWaiting() >= nCount; }, timeoutMs);
         return m_link.BytesWaiting();
     }
 
     // The count stays at nCount for a while: nothing more is on its way.
     bool StaysAt(int nCount, int forMs = 150)
     {
-        return !WaitFor([&] { return m_link.BytesWaiting() != nCount; }, forMs);
+        return !WaitUntil([&] { return m_link.BytesWaiting() != nCount; }, forMs);
     }
 
     QByteArray ReadAll()
@@ -274,7 +274,7 @@ TEST_F(SimLinkTest, LogRecordsEachReceivedByte)
     Send(sent);
 
     QList<QByteArray> lines;
-    WaitFor([&] {
+    WaitUntil([&] {
         QFile log(logPath);
         if (log.open(QIODevice::ReadOnly))
             lines = log.readAll().split('\n');
@@ -300,7 +300,7 @@ TEST_F(SimLinkTest, ReplyComesAfterTheDelay)
 {
     ASSERT_TRUE(Start({"--reply-delay", "300"}));
     Send("w");
-    EXPECT_FALSE(WaitFor([&] { return m_link.BytesWaiting() > 0; }, 150));
+    EXPECT_FALSE(WaitUntil([&] { return m_link.BytesWaiting() > 0; }, 150));
     EXPECT_EQ(WaitForBytes(16), 16);
 }
 
@@ -311,7 +311,7 @@ TEST_F(SimLinkTest, SilentAnswersNothing)
     const QString logPath = dir.filePath(QStringLiteral("sim.log"));
     ASSERT_TRUE(Start({"--silent", "--log", logPath}));
     Send("w");
-    EXPECT_FALSE(WaitFor([&] { return m_link.BytesWaiting() > 0; }, 300));
+    EXPECT_FALSE(WaitUntil([&] { return m_link.BytesWaiting() > 0; }, 300));
     QFile log(logPath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains(" w 0x77")) << "the poll did arrive";
@@ -382,7 +382,7 @@ TEST_F(SimLinkTest, HangupAfterClosesTheLineAndEnds)
     EXPECT_EQ(m_sim.Process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_sim.Process().exitCode(), 0);
     // The link finds the device gone: nothing waits and nothing can be written.
-    EXPECT_TRUE(WaitFor([&] { return m_link.BytesWaiting() == 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return m_link.BytesWaiting() == 0; }));
     const quint8 poll = 'w';
     EXPECT_EQ(m_link.Write(&poll, 1), 0);
     EXPECT_EQ(m_link.BytesWaiting(), 0);

@@ -1,6 +1,8 @@
 #include "drawgdix.h"
 #include "memdc.h"
 
+#include "Pixels.h"
+
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -20,11 +22,6 @@ QImage Canvas(QSize size = QSize(40, 30), qreal dDpr = 1.0)
     return image;
 }
 
-QColor Pixel(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y).toRgb();
-}
-
 // A device context over an image painter, for the attribute scopes.
 struct DCFixture : ::testing::Test
 {
@@ -32,17 +29,6 @@ struct DCFixture : ::testing::Test
     QPainter painter{&image};
     CDC dc{painter, Qt::white};
 };
-
-// The extent of the pixels in one colour.
-QRect ColouredBox(const QImage& image, const QColor& clr)
-{
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (Pixel(image, x, y) == clr)
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "ProgressCtrlX.h"
 
+#include "Pixels.h"
 #include "Render.h"
 
 #include <QApplication>
@@ -20,22 +21,6 @@ namespace {
 
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
-
-QColor Pixel(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y).toRgb();
-}
-
-// The extent of the pixels in one colour.
-QRect ColouredBox(const QImage& image, const QColor& clr)
-{
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (Pixel(image, x, y) == clr)
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
 
 BarPaintInfo Info(quint32 dwStyle, const QRect& rcClient)
 {

@@ -1,48 +1,33 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "WaitUntil.h"
+
 #include <QProcess>
 #include <QStringList>
-#include <QThread>
 
-// Spins the event loop until done() holds or timeoutMs passes; returns done().
-template <typename Done> bool WaitFor(Done done, int timeoutMs = 3000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
+#include <csignal>
+
+#include <sys/prctl.h>
 
 // The real corvex-sim binary, run for one test and ended with it.
 class CSimProcess
 {
 public:
     CSimProcess() = default;
-    ~CSimProcess()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(3000);
-    }
+    ~CSimProcess() { Stop(); }
     CSimProcess(const CSimProcess&) = delete;
     CSimProcess& operator=(const CSimProcess&) = delete;
 
     // Starts the simulator and waits for the line path it prints first; false if none came.
     bool Start(const QStringList& args)
     {
+        m_strLinePath.clear();
+        // A test run that dies takes its simulator with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QStringLiteral(CORVEX_SIM_PATH), args);
         if (!m_process.waitForStarted(5000))
             return false;
-        const bool gotLine = WaitFor(
+        const bool gotLine = WaitUntil(
             [this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
             5000);
         if (!gotLine || !m_process.canReadLine())
@@ -58,9 +43,21 @@ public:
         return m_process.waitForFinished(timeoutMs);
     }
 
+    // Asks the simulator to end, and kills it if it does not.
+    void Stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+
+    // Spins the event loop until the simulator has ended by itself.
     bool WaitForExit(int timeoutMs = 3000)
     {
-        return WaitFor([this] { return m_process.state() == QProcess::NotRunning; }, timeoutMs);
+        return WaitUntil([this] { return m_process.state() == QProcess::NotRunning; }, timeoutMs);
     }
 
     QString LinePath() const { return m_strLinePath; }
