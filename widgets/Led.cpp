@@ -105,6 +105,9 @@ CLed::CLed(QWidget* pParent) : QWidget(pParent)
 
 void CLed::SetState(int nColor, int nMode, int nShape)
 {
+    // The same triple is already the picture on screen; repainting it would redraw the parent too.
+    if (nColor == m_nColor && nMode == m_nMode && nShape == m_nShape)
+        return;
     m_nColor = nColor;
     m_nMode = nMode;
     m_nShape = nShape;

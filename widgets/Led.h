@@ -45,7 +45,8 @@ public:
 
     explicit CLed(QWidget* pParent = nullptr);
 
-    // Stores the triple and repaints at once: the new picture is on screen when this returns.
+    // Stores the triple and, when it differs from the stored one, repaints at once: the new
+    // picture is on screen when this returns. An unchanged triple paints nothing.
     void SetState(int nColor, int nMode, int nShape);
     // Lights the lamp for nDurationMs, then turns it dark; a second call restarts the period.
     void Flash(unsigned int nDurationMs);

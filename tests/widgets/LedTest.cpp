@@ -303,6 +303,41 @@ TEST_F(LedOnScreen, ShapeChangeLeavesNoPixelsOfTheOldShape)
     EXPECT_EQ(m_scene.Mismatches(Screen(), QPoint(7, 8)), 0);
 }
 
+// Counts the paint events that reach the widgets it watches.
+class CPaintCounter : public QObject
+{
+public:
+    int nPaints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* pEvent) override
+    {
+        nPaints += pEvent->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(LedOnScreen, UnchangedStatePaintsNothingAndAChangedOneIsOnScreenAtOnce)
+{
+    const QPoint centre = kLedPos + QPoint(7 + 7, 8 + 7);
+    m_scene.pLed->SetState(CLed::Green, CLed::On, CLed::Square);
+    QCoreApplication::processEvents();
+    CPaintCounter counter;
+    m_scene.parent.installEventFilter(&counter);
+    m_scene.pLed->installEventFilter(&counter);
+
+    for (int i = 0; i < 10; ++i)
+        m_scene.pLed->SetState(CLed::Green, CLed::On, CLed::Square);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.nPaints, 0);
+    EXPECT_EQ(Screen().pixelColor(centre), QColor(0, 255, 0));
+
+    m_scene.pLed->SetState(CLed::Green, CLed::Off, CLed::Square);
+    EXPECT_GT(counter.nPaints, 0);
+    EXPECT_EQ(Screen().pixelColor(centre), QColor(0, 128, 0));
+    EXPECT_EQ(m_scene.Mismatches(Screen(), QPoint(7, 8)), 0);
+}
+
 struct LedFlash : testing::Test
 {
     CLed led;
