@@ -14,6 +14,9 @@ constexpr int kHintHeight = 36;
 constexpr int kHintCells = 6;
 constexpr int kMinimumHeight = 17;
 constexpr int kBarOverhang = 3;
+// The characters with a lit picture, in the order of their cache slots after the dimmed 8.
+constexpr QStringView kLitChars = u"0123456789-.:";
+constexpr int kCacheSlots = 1 + static_cast<int>(kLitChars.size());
 
 // Off-screen surface of one paint: everything is drawn into Painter() and the destructor copies
 // the covered rectangle to the target in one draw.
@@ -272,6 +275,7 @@ void CStaticCounter::SetColors(const QColor& crSegments, const QColor& crBackgro
     m_crSegment = crSegments;
     m_crBackground = crBackground;
     m_bar.SetColor(crBar);
+    m_imgChars = QImage();
     update();
 }
 
@@ -279,6 +283,7 @@ void CStaticCounter::SetUnlitColor(const QColor& crUnlit)
 {
     m_bUnlitColorSet = true;
     m_crUnlit = crUnlit;
+    m_imgChars = QImage();
     update();
 }
 
@@ -370,15 +375,24 @@ void CStaticCounter::OnPaint()
         m_nSegLength = metrics.nSegLength;
         m_nPenWidth = m_nSegWidth;
         m_bMetricsValid = true;
+        m_imgChars = QImage();
     }
+    // At a fractional pixel ratio cells start between device pixels, where a copied picture
+    // would differ from the strokes: there each character is stroked in place.
+    const qreal dPixelRatio = devicePixelRatioF();
+    if (dPixelRatio != std::floor(dPixelRatio))
+        m_imgChars = QImage();
+    else if (m_imgChars.isNull() || m_imgChars.devicePixelRatio() != dPixelRatio)
+        BuildCharCache(dPixelRatio);
 
     const QString strText = m_strText;
     const std::vector<int> positions = CellPositions(strText, {m_nSegLength, m_nSegWidth});
     for (int i = 0; i < strText.size(); ++i) {
         if (strText[i] != u':')
-            DrawChar(pPainter, kAllSegments, positions[i]);
+            PaintChar(pPainter, kAllSegments, 0, positions[i]);
         if (const int nCode = CharCode(strText[i]))
-            DrawChar(pPainter, nCode, positions[i]);
+            PaintChar(pPainter, nCode, 1 + static_cast<int>(kLitChars.indexOf(strText[i])),
+                      positions[i]);
     }
 
     if (m_bShowBar)
@@ -405,6 +419,41 @@ void CStaticCounter::DrawChar(QPainter* pPainter, int nCode, int nX) const
     for (const QLine& stroke : strokes)
         pPainter->drawLine(QLineF(stroke.p1() + ptCentre, stroke.p2() + ptCentre));
     pPainter->restore();
+}
+
+QRect CStaticCounter::CellBounds() const
+{
+    // Round caps reach half a pen beyond each end point, and an odd pen half a pixel further.
+    const int nPad = m_nSegWidth + 2;
+    return QRect(-nPad, -nPad, m_nSegLength + m_nSegWidth + 2 * nPad + 1,
+                 2 * m_nSegLength + 4 * m_nSegWidth + 2 * nPad + 1);
+}
+
+void CStaticCounter::BuildCharCache(qreal dPixelRatio)
+{
+    const QRect rcCell = CellBounds();
+    m_imgChars = QImage(qCeil(kCacheSlots * rcCell.width() * dPixelRatio),
+                        qCeil(rcCell.height() * dPixelRatio), QImage::Format_ARGB32_Premultiplied);
+    m_imgChars.setDevicePixelRatio(dPixelRatio);
+    m_imgChars.fill(Qt::transparent);
+    QPainter painter(&m_imgChars);
+    painter.translate(-rcCell.topLeft());
+    DrawChar(&painter, kAllSegments, 0);
+    for (int nSlot = 1; nSlot < kCacheSlots; ++nSlot)
+        DrawChar(&painter, CharCode(kLitChars[nSlot - 1]), nSlot * rcCell.width());
+}
+
+void CStaticCounter::PaintChar(QPainter* pPainter, int nCode, int nSlot, int nX) const
+{
+    if (m_imgChars.isNull()) {
+        DrawChar(pPainter, nCode, nX);
+        return;
+    }
+    const QRect rcCell = CellBounds();
+    const qreal dRatio = m_imgChars.devicePixelRatio();
+    pPainter->drawImage(QPointF(nX + rcCell.left(), rcCell.top()), m_imgChars,
+                        QRectF(nSlot * rcCell.width() * dRatio, 0, rcCell.width() * dRatio,
+                               rcCell.height() * dRatio));
 }
 
 void CStaticCounter::DrawBarStrip(QPainter* pPainter) const

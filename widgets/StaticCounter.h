@@ -3,6 +3,7 @@
 #include "3DBar.h"
 
 #include <QColor>
+#include <QImage>
 #include <QLine>
 #include <QRect>
 #include <QString>
@@ -12,6 +13,7 @@
 
 // A numeric readout of seven-segment characters stroked with round-ended pens, unlit segments
 // faintly visible, with an optional sunken strip holding a 3D bar that shows its own value.
+// Each character picture is stroked once into a cache and copied from there at paint time.
 // The mouse steps that value by clicks and changes it by horizontal drags.
 class CStaticCounter : public QWidget
 {
@@ -95,6 +97,10 @@ private:
     void OnRButtonUp();
 
     void DrawChar(QPainter* pPainter, int nCode, int nX) const;
+    QRect CellBounds() const;
+    void BuildCharCache(qreal dPixelRatio);
+    // Copies cache slot nSlot to the cell at nX, or strokes nCode there when there is no cache.
+    void PaintChar(QPainter* pPainter, int nCode, int nSlot, int nX) const;
     void DrawBarStrip(QPainter* pPainter) const;
     void StepValue(double dDelta);
     void ClampAndShow();
@@ -116,6 +122,9 @@ private:
     QColor m_crBackground = QColor(0, 0, 0);
     QColor m_crSegment = QColor(100, 255, 100);
     QColor m_crUnlit;
+    // The dimmed 8 then every lit character, side by side over a transparent background, one
+    // CellBounds() wide each; null after colours or metrics change until the next paint.
+    QImage m_imgChars;
     float m_fValue = 0.0f;
     bool m_bShowBar = true;
     bool m_bLeftDrag = false;

@@ -256,6 +256,27 @@ TEST(CStaticCounter, UnlitColourIsExplicitOnceSetElseAThirdOfTheSegments)
     ExpectCell(image, 0, "-bc----", QColor(250, 250, 250), QColor(1, 2, 3));
 }
 
+// Character pictures are kept between paints: after new colours a counter shows exactly what
+// one given those colours from the start shows.
+TEST(CStaticCounter, NewColoursRedrawEveryCharacterPicture)
+{
+    CStaticCounter counter;
+    ConfigureAsPanel(counter);
+    counter.SetText(QStringLiteral("-12:34.5"));
+    RenderWidget(counter, kPanelSize);
+    counter.SetColors(QColor(200, 91, 2), QColor(0, 0, 40), QColor(0, 0, 0));
+    counter.SetUnlitColor(QColor(1, 2, 3));
+    const QImage image = RenderWidget(counter, kPanelSize);
+
+    CStaticCounter fresh;
+    fresh.ShowBar(false);
+    fresh.SetColors(QColor(200, 91, 2), QColor(0, 0, 40), QColor(0, 0, 0));
+    fresh.SetUnlitColor(QColor(1, 2, 3));
+    fresh.SetText(QStringLiteral("-12:34.5"));
+    EXPECT_EQ(image, RenderWidget(fresh, kPanelSize));
+    ExpectCell(image, 20, "-bc----", QColor(200, 91, 2), QColor(1, 2, 3));
+}
+
 TEST(CStaticCounter, OnePixelPenStopsBeforeEachEndPoint)
 {
     CStaticCounter counter;
