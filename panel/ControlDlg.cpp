@@ -168,8 +168,8 @@ void CControlDlg::UpdateData(bool bSaveAndValidate)
         QWidget* pControl = GetDlgItem(nId);
         if (bSaveAndValidate)
             this->*pText = pControl->property("text").toString();
-        else
-            pControl->setProperty("text", this->*pText);
+        else if (pControl->property("text").toString() != this->*pText)
+            pControl->setProperty("text", this->*pText); // unchanged texts cause no repaint
     }
 }
 

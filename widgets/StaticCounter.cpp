@@ -256,7 +256,11 @@ void CStaticCounter::Display(float fValue, bool bSetFormat, const QString& strFo
     m_bFloatMode = true;
     if (bSetFormat)
         m_strFormat = strFormat;
-    m_strText = FormatNumber(m_strFormat, static_cast<double>(fValue));
+    const QString strText = FormatNumber(m_strFormat, static_cast<double>(fValue));
+    // The host shows every status frame; an unchanged reading is already on screen.
+    if (strText == m_strText)
+        return;
+    m_strText = strText;
     Update();
 }
 
