@@ -115,7 +115,8 @@ CControlDlg::~CControlDlg() = default;
 
 QWidget* CControlDlg::GetDlgItem(int nId) const
 {
-    return CDialogTemplate::Item(this, nId);
+    const auto it = m_items.find(nId);
+    return it == m_items.end() ? nullptr : it->second;
 }
 
 // Builds template 102 with the member widgets in place of their controls, then wires the
@@ -125,18 +126,25 @@ void CControlDlg::DoDataExchange()
     CDialogTemplate dlgTemplate;
     const bool bLoaded = dlgTemplate.Load(QStringLiteral(":/dialog102.rc"));
     Q_ASSERT_X(bLoaded, "CControlDlg", qPrintable(dlgTemplate.ErrorString()));
-    dlgTemplate.Build(this, {{1067, &m_spinPort},
-                             {1030, &m_barAuxVoltage},
-                             {1029, &m_barPaVoltage},
-                             {1028, &m_ledPllLock},
-                             {1027, &m_barTemperature},
-                             {1018, &m_barGainReduction},
-                             {1022, &m_counterFrequency},
-                             {1059, &m_barDeviationHigh},
-                             {1058, &m_barDeviationLow},
-                             {1020, &m_ledModFail},
-                             {1021, &m_ledPllFail},
-                             {1019, &m_ledRfFail}});
+    const std::vector<QWidget*> controls = dlgTemplate.Build(this, {{1067, &m_spinPort},
+                                                                    {1030, &m_barAuxVoltage},
+                                                                    {1029, &m_barPaVoltage},
+                                                                    {1028, &m_ledPllLock},
+                                                                    {1027, &m_barTemperature},
+                                                                    {1018, &m_barGainReduction},
+                                                                    {1022, &m_counterFrequency},
+                                                                    {1059, &m_barDeviationHigh},
+                                                                    {1058, &m_barDeviationLow},
+                                                                    {1020, &m_ledModFail},
+                                                                    {1021, &m_ledPllFail},
+                                                                    {1019, &m_ledRfFail}});
+    // Every tick looks controls up by identifier: index them once.
+    for (QWidget* pControl : controls) {
+        bool bHasId = false;
+        const int nId = pControl->objectName().toInt(&bHasId);
+        if (bHasId)
+            m_items.emplace(nId, pControl);
+    }
     // The counter is a read-out here: its mouse stepping stays off.
     m_counterFrequency.setAttribute(Qt::WA_TransparentForMouseEvents);
 

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 
 struct StatusFrame;
 
@@ -126,6 +127,7 @@ private:
 
     // The layout that the first frame of this connection applied, which Disconnect undoes.
     bool m_bAmplifierLayout = false;
+    std::map<int, QWidget*> m_items; // the template's controls by identifier
     QBasicTimer m_timerPoll;
     int m_nTimerPeriodMs = kTimerPeriodMs;
     MessageBoxFn m_fnMessageBox;
