@@ -65,6 +65,7 @@ int CComLink::Close()
         return 1;
     if (m_port.isOpen())
         m_port.close();
+    m_received.clear();
     m_bOpen = false;
     qCDebug(lcLink) << "close";
     return 1;
@@ -100,12 +101,14 @@ int CComLink::Write(const quint8* pData, int nLength)
 
 int CComLink::BytesWaiting()
 {
-    if (!HasDevice())
+    if (!m_bOpen)
         return 0;
+    if (!m_port.isOpen())
+        return int(m_received.size());
     const int nSystem = SystemBytes();
     if (nSystem < 0) {
         DropDevice();
-        return 0;
+        return int(m_received.size());
     }
     return int(std::min<qint64>(m_port.bytesAvailable() + nSystem, INT_MAX));
 }
@@ -118,6 +121,12 @@ int CComLink::Read(quint8* pBuffer, int nMaxLength)
     if (nWanted <= 0)
         return 0;
     char* pOut = reinterpret_cast<char*>(pBuffer);
+    if (!m_port.isOpen()) {
+        // The line hung up: hand out what had arrived before it did.
+        std::copy_n(m_received.constData(), nWanted, pOut);
+        m_received.remove(0, nWanted);
+        return nWanted;
+    }
     // Qt's buffer holds the older bytes; the rest comes straight from the descriptor.
     const qint64 nBuffered = m_port.read(pOut, std::min<qint64>(nWanted, m_port.bytesAvailable()));
     int nRead = int(std::max<qint64>(nBuffered, 0));
@@ -174,6 +183,8 @@ int CComLink::SystemBytes() const
 void CComLink::DropDevice()
 {
     qCDebug(lcLink) << "device gone";
+    // What Qt had already fetched was received before the hang-up: keep it for Read.
+    m_received += m_port.readAll();
     m_port.close();
 }
 

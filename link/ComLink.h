@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSerialPort>
 #include <QtGlobal>
 
@@ -8,8 +9,9 @@
 // data, and a write waits at most 1000 ms per byte.
 //
 // When the device goes away while open (adapter pulled, pseudo-terminal master closed), the
-// link closes the device at once and counts 0 for everything until Close(); IsOpen() stays
-// true until then, so the caller's own disconnect path still runs Close().
+// link closes the device at once; what it had already received stays readable, and after that
+// it counts 0 for everything until Close(). IsOpen() stays true until then, so the caller's own
+// disconnect path still runs Close().
 class CComLink
 {
 public:
@@ -42,5 +44,6 @@ private:
     bool HasDevice() const;
 
     QSerialPort m_port;
+    QByteArray m_received; // bytes received before the device went away, not yet read
     bool m_bOpen = false;
 };

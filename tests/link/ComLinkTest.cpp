@@ -331,4 +331,23 @@ INSTANTIATE_TEST_SUITE_P(Hangs, ComLinkHangUpTest,
                              return "EventLoopFirst";
                          });
 
+// A reply that Qt had already fetched when the unit's side went away was received: it stays
+// readable once, then the link counts nothing.
+TEST_F(ComLinkTest, BytesFetchedBeforeAHangUpStayReadable)
+{
+    ASSERT_EQ(m_link.Open(1, kBaud), 1);
+    const QByteArray frame("0123456789abcdef");
+    m_pty.WriteMaster(frame);
+    ASSERT_TRUE(WaitUntil([&] { return m_pty.SlaveBytesWaiting() == 0; }, 2000, true));
+    m_pty.CloseMaster();
+
+    EXPECT_EQ(m_link.BytesWaiting(), kStatusFrameSize);
+    quint8 buffer[kStatusFrameSize] = {};
+    ASSERT_EQ(m_link.Read(buffer, kStatusFrameSize), kStatusFrameSize);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer), kStatusFrameSize), frame);
+    EXPECT_EQ(m_link.BytesWaiting(), 0);
+    EXPECT_EQ(m_link.Write(&Command::Poll, 1), 0);
+    EXPECT_EQ(m_link.Close(), 1);
+}
+
 } // namespace
