@@ -338,6 +338,8 @@ TEST_F(ComLinkTest, BytesFetchedBeforeAHangUpStayReadable)
     ASSERT_EQ(m_link.Open(1, kBaud), 1);
     const QByteArray frame("0123456789abcdef");
     m_pty.WriteMaster(frame);
+    // Arrived, and fetched by Qt's notifier: nothing left in the system's queue.
+    ASSERT_TRUE(WaitForWaiting(kStatusFrameSize, true));
     ASSERT_TRUE(WaitUntil([&] { return m_pty.SlaveBytesWaiting() == 0; }, 2000, true));
     m_pty.CloseMaster();
 
