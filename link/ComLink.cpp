@@ -36,11 +36,21 @@ int CComLink::Open(int nPort, int nBaud)
     if (m_bOpen)
         return 1;
     const QString path = CPortTable::DevicePath(nPort);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_strError = QStringLiteral("no port %1").arg(nPort);
         return 0;
-    m_port.setPortName(path);
+    }
+    return OpenDevice(path, nBaud);
+}
+
+int CComLink::OpenDevice(const QString& strPath, int nBaud)
+{
+    if (m_bOpen)
+        return 1;
+    m_port.setPortName(strPath);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        qCDebug(lcLink) << "open" << path << "failed:" << m_port.errorString();
+        m_strError = m_port.errorString();
+        qCDebug(lcLink) << "open" << strPath << "failed:" << m_strError;
         return 0;
     }
     const bool bConfigured = m_port.setBaudRate(nBaud) && m_port.setDataBits(QSerialPort::Data8) &&
@@ -48,15 +58,32 @@ int CComLink::Open(int nPort, int nBaud)
                              m_port.setStopBits(QSerialPort::OneStop) &&
                              m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!bConfigured) {
-        qCDebug(lcLink) << "configure" << path << "failed:" << m_port.errorString();
+        m_strError = m_port.errorString();
+        qCDebug(lcLink) << "configure" << strPath << "failed:" << m_strError;
         m_port.close();
         return 0;
     }
     // Bytes queued before the open must not pass for a reply to this connection.
     m_port.clear();
+    m_strError.clear();
     m_bOpen = true;
-    qCDebug(lcLink) << "open" << path << nBaud;
+    qCDebug(lcLink) << "open" << strPath << nBaud;
     return 1;
+}
+
+QString CComLink::ErrorString() const
+{
+    return m_strError;
+}
+
+void CComLink::SetNonBlocking(bool bNonBlocking)
+{
+    m_bNonBlocking = bNonBlocking;
+}
+
+int CComLink::BytesToWrite() const
+{
+    return HasDevice() ? int(m_port.bytesToWrite()) : 0;
 }
 
 int CComLink::Close()
@@ -78,6 +105,10 @@ int CComLink::WriteByte(quint8 byte)
     const char ch = static_cast<char>(byte);
     if (m_port.write(&ch, 1) != 1)
         return 0;
+    if (m_bNonBlocking) {
+        qCDebug(lcLink) << "queue" << Qt::hex << byte;
+        return 1;
+    }
     if (!m_port.waitForBytesWritten(kWriteTimeoutMs)) {
         // Withdraw the byte so that it cannot reach the device after being counted as lost.
         if (m_port.isOpen())

@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QSerialPort>
+#include <QString>
 #include <QtGlobal>
 
 // One serial line to a unit, 8N1 without flow control, opened exclusively by port number
-// (see CPortTable). Built for a caller that polls from a timer: nothing waits for incoming
-// data, and a write waits at most 1000 ms per byte.
+// (see CPortTable) or by device path. Built for a caller that polls from a timer: nothing waits
+// for incoming data, and a write waits at most 1000 ms per byte, or not at all in non-blocking
+// mode, where written bytes go out from the event loop.
 //
 // When the device goes away while open (adapter pulled, pseudo-terminal master closed), the
 // link closes the device at once; what it had already received stays readable, and after that
@@ -22,9 +24,19 @@ public:
 
     // 1 if the link is open on return, 0 otherwise. An open link keeps its port and returns 1.
     int Open(int nPort, int nBaud);
+    // Open on the device at strPath instead of a port number.
+    int OpenDevice(const QString& strPath, int nBaud);
+    // Why the last Open failed; empty after a successful one.
+    QString ErrorString() const;
+    // Non-blocking mode: a write queues its byte and returns at once (1 while the device is
+    // there); the event loop hands it to the device when the line takes it. Off by default.
+    void SetNonBlocking(bool bNonBlocking);
+    // Bytes written in non-blocking mode that the device has not taken yet.
+    int BytesToWrite() const;
     // Always 1.
     int Close();
-    // 1 if the byte reached the device within 1000 ms, 0 otherwise (also when closed or gone).
+    // 1 if the byte reached the device within 1000 ms (non-blocking: was queued), 0 otherwise
+    // (also when closed or gone).
     int WriteByte(quint8 byte);
     // The number of bytes that reached the device, one write each; 0 when closed.
     int Write(const quint8* pData, int nLength);
@@ -45,5 +57,7 @@ private:
 
     QSerialPort m_port;
     QByteArray m_received; // bytes received before the device went away, not yet read
+    QString m_strError;
     bool m_bOpen = false;
+    bool m_bNonBlocking = false;
 };

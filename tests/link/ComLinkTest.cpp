@@ -264,6 +264,45 @@ TEST_F(ComLinkTest, WriteToAStoppedLineGivesUpAndWithdrawsTheByte)
     EXPECT_EQ(ReceivedByUnit(), QByteArray("4"));
 }
 
+TEST_F(ComLinkTest, NonBlockingWriteToAStoppedLineQueuesTheByteUntilTheLineTakesIt)
+{
+    const int fdControl = ::open(m_pty.SlavePath().toLocal8Bit().constData(),
+                                 O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fdControl, 0);
+    m_link.SetNonBlocking(true);
+    ASSERT_EQ(m_link.Open(1, kBaud), 1);
+    ASSERT_EQ(::tcflow(fdControl, TCOOFF), 0);
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(m_link.Write(&Command::PowerUp, 1), 1);
+    EXPECT_LT(timer.elapsed(), 500);
+    LoopWakeUps(50);
+    EXPECT_EQ(m_link.BytesToWrite(), 1);
+    EXPECT_TRUE(ReceivedByUnit(100).isEmpty());
+
+    ASSERT_EQ(::tcflow(fdControl, TCOON), 0);
+    ::close(fdControl);
+    EXPECT_TRUE(WaitUntil([&] { return m_link.BytesToWrite() == 0; }, 2000));
+    EXPECT_EQ(ReceivedByUnit(), QByteArray("3"));
+    m_link.Close();
+    EXPECT_EQ(m_link.BytesToWrite(), 0);
+}
+
+TEST_F(ComLinkTest, OpenByDevicePathAndTheReasonOfAFailedOpen)
+{
+    EXPECT_EQ(m_link.OpenDevice(QStringLiteral("/dev/corvex-no-such-port"), kBaud), 0);
+    EXPECT_FALSE(m_link.IsOpen());
+    EXPECT_FALSE(m_link.ErrorString().isEmpty());
+    EXPECT_EQ(m_link.Open(7, kBaud), 0);
+    EXPECT_FALSE(m_link.ErrorString().isEmpty());
+
+    ASSERT_EQ(m_link.OpenDevice(m_pty.SlavePath(), kBaud), 1);
+    EXPECT_TRUE(m_link.ErrorString().isEmpty());
+    EXPECT_EQ(m_link.Write(&Command::Poll, 1), 1);
+    EXPECT_EQ(ReceivedByUnit(), QByteArray("w"));
+}
+
 // The unit's side of the line goes away while the link is open; who meets it first varies.
 enum class FirstToNotice
 {
