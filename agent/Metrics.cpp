@@ -1,0 +1,132 @@
+#include "Metrics.h"
+
+#include "Reading.h"
+#include "UnitPoller.h"
+
+#include <QJsonObject>
+#include <QLocale>
+#include <QString>
+
+#include <cmath>
+
+namespace {
+
+struct ReadingMetric
+{
+    const char* pszKey; // in the reading object
+    const char* pszName;
+    const char* pszHelp;
+    double dScale; // from the reading object's unit to the metric's base unit
+};
+
+const ReadingMetric kReadings[] = {
+    {"forward_power_w", "corvex_forward_power_watts", "Forward RF power.", 1},
+    {"reflected_power_w", "corvex_reflected_power_watts", "Reflected RF power.", 1},
+    {"pa_temperature_c", "corvex_pa_temperature_celsius", "P.A. temperature.", 1},
+    {"pa_voltage_v", "corvex_pa_voltage_volts", "P.A. supply voltage.", 1},
+    {"aux_voltage_v", "corvex_aux_voltage_volts", "Auxiliary supply voltage.", 1},
+    {"peak_deviation_khz", "corvex_peak_deviation_hertz", "Audio peak deviation.", 1000},
+    {"gain_reduction_db", "corvex_gain_reduction_decibels", "Gain reduction.", 1},
+    {"frequency_mhz", "corvex_carrier_frequency_hertz", "Carrier frequency.", 1e6},
+    {"pll_locked", "corvex_pll_locked", "1 while the PLL is locked.", 1},
+    {"rf_fail", "corvex_rf_fail_alarm", "1 while the RF fail alarm is raised.", 1},
+    {"pll_fail", "corvex_pll_fail_alarm", "1 while the PLL fail alarm is raised.", 1},
+    {"modulation_fail", "corvex_modulation_fail_alarm",
+     "1 while the modulation fail alarm is raised.", 1},
+    {"muted", "corvex_carrier_muted", "1 while the carrier is muted.", 1},
+};
+
+QByteArray LabelValue(const QString& strValue)
+{
+    QByteArray value = strValue.toUtf8();
+    value.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n");
+    return value;
+}
+
+QByteArray Number(double dValue)
+{
+    // Scaling must not turn 98.7 MHz into 98700000.00000001 Hz.
+    const double dRounded = std::round(dValue * 1000.0) / 1000.0;
+    return QByteArray::number(dRounded, 'g', QLocale::FloatingPointShortest);
+}
+
+class CWriter
+{
+public:
+    void Family(const char* pszName, const char* pszType, const char* pszHelp)
+    {
+        m_text += QByteArray("# HELP ") + pszName + ' ' + pszHelp + "\n# TYPE " + pszName + ' ' +
+                  pszType + '\n';
+    }
+    void Sample(const char* pszName, const QByteArray& labels, double dValue)
+    {
+        m_text += pszName;
+        if (!labels.isEmpty())
+            m_text += '{' + labels + '}';
+        m_text += ' ' + Number(dValue) + '\n';
+    }
+    QByteArray Text() const { return m_text; }
+
+private:
+    QByteArray m_text;
+};
+
+QByteArray UnitLabel(const CUnitPoller& unit)
+{
+    return "unit=\"" + LabelValue(unit.Name()) + '"';
+}
+
+} // namespace
+
+QByteArray MetricsText(const std::vector<const CUnitPoller*>& units, bool bEventStoreUp,
+                       const char* pszVersion)
+{
+    CWriter out;
+    out.Family("corvex_agent_info", "gauge", "The agent's version.");
+    out.Sample("corvex_agent_info", "version=\"" + LabelValue(QLatin1String(pszVersion)) + '"', 1);
+    out.Family("corvex_event_store_up", "gauge", "1 while events reach the event store.");
+    out.Sample("corvex_event_store_up", QByteArray(), bEventStoreUp ? 1 : 0);
+
+    out.Family("corvex_link_up", "gauge", "1 while the unit is online, 0 otherwise.");
+    for (const CUnitPoller* pUnit : units)
+        out.Sample("corvex_link_up", UnitLabel(*pUnit),
+                   pUnit->GetState() == CUnitPoller::State::Online ? 1 : 0);
+    out.Family("corvex_frames_total", "counter", "Status frames read from the unit.");
+    for (const CUnitPoller* pUnit : units)
+        out.Sample("corvex_frames_total", UnitLabel(*pUnit), double(pUnit->Frames()));
+    out.Family("corvex_missed_polls_total", "counter", "Poll ticks that found no frame.");
+    for (const CUnitPoller* pUnit : units)
+        out.Sample("corvex_missed_polls_total", UnitLabel(*pUnit), double(pUnit->MissedPolls()));
+    out.Family("corvex_last_frame_age_seconds", "gauge", "Seconds since the last frame was read.");
+    for (const CUnitPoller* pUnit : units) {
+        if (pUnit->HasFrame())
+            out.Sample("corvex_last_frame_age_seconds", UnitLabel(*pUnit),
+                       double(pUnit->FrameAgeMs()) / 1000.0);
+    }
+
+    std::vector<std::pair<const CUnitPoller*, QJsonObject>> readings;
+    for (const CUnitPoller* pUnit : units) {
+        if (pUnit->GetState() == CUnitPoller::State::Online)
+            readings.emplace_back(pUnit, ReadingObject(pUnit->Frame()));
+    }
+    out.Family("corvex_unit_info", "gauge", "The model of an online unit, as labels.");
+    for (const auto& [pUnit, reading] : readings) {
+        out.Sample("corvex_unit_info",
+                   UnitLabel(*pUnit) + ",model=\"" +
+                       LabelValue(reading.value(QStringLiteral("model")).toString()) +
+                       "\",code=\"" +
+                       QByteArray::number(reading.value(QStringLiteral("code")).toInt()) + '"',
+                   1);
+    }
+    for (const ReadingMetric& metric : kReadings) {
+        out.Family(metric.pszName, "gauge", metric.pszHelp);
+        for (const auto& [pUnit, reading] : readings) {
+            const QJsonValue value = reading.value(QLatin1String(metric.pszKey));
+            if (value.isBool())
+                out.Sample(metric.pszName, UnitLabel(*pUnit), value.toBool() ? 1 : 0);
+            else if (value.isDouble())
+                out.Sample(metric.pszName, UnitLabel(*pUnit), value.toDouble() * metric.dScale);
+        }
+    }
+    return out.Text();
+}
