@@ -86,7 +86,7 @@ std::vector<AgentEvent> CEventLog::Since(qint64 nSince, int nLimit)
 {
     nLimit = std::clamp(nLimit, 0, kMaxQuery);
     std::vector<AgentEvent> events;
-    const bool bInMemory = m_recent.empty() || nSince >= m_recent.front().nId - 1;
+    const bool bInMemory = !m_recent.empty() && nSince >= m_recent.front().nId - 1;
     if (!bInMemory && m_store.IsOpen() && m_store.Since(nSince, nLimit, events) && !events.empty())
         nSince = events.back().nId;
     for (const AgentEvent& event : m_recent) {

@@ -22,7 +22,7 @@ class CEventLog : public QObject
 public:
     static constexpr int kMemoryEvents = 10000;
     static constexpr int kMaxQuery = 1000;
-    static constexpr int kRetryMs = 10000;
+    static constexpr int kRetryMs = 5000;
 
     explicit CEventLog(QObject* pParent = nullptr);
     ~CEventLog() override;

@@ -12,6 +12,12 @@ namespace {
 
 constexpr char kDriver[] = "QSQLITE";
 
+// The database's own words ("database or disk is full") where it has them.
+QString Why(const QSqlError& error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
 QString NewConnectionName()
 {
     static std::atomic<int> s_nStores{0};
@@ -33,16 +39,18 @@ bool CEventStore::Open(const QString& strPath)
     m_strPath = strPath;
     if (!QSqlDatabase::isDriverAvailable(QLatin1String(kDriver)))
         return Fail(QStringLiteral("open"), QStringLiteral("Qt's SQLite driver is not installed"));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(kDriver), m_strConnection);
-    db.setDatabaseName(strPath);
-    // Qt's driver waits up to 5 s for a lock by default; the agent's loop must never wait.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-    if (!db.open())
-        return Fail(QStringLiteral("open"), db.lastError().text());
+    bool bOpen = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(kDriver), m_strConnection);
+        db.setDatabaseName(strPath);
+        // Qt's driver waits up to 5 s for a lock by default; the agent's loop must never wait.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        bOpen = db.open() || Fail(QStringLiteral("open"), Why(db.lastError()));
+    }
     // The write-ahead log with normal syncing makes a commit an append without an fsync; a
     // crash loses at most the last commits, never the file.
     const bool bReady =
-        Exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+        bOpen && Exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
         Exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
         Exec(QStringLiteral("CREATE TABLE IF NOT EXISTS events (id INTEGER PRIMARY KEY "
                             "AUTOINCREMENT, time_ms INTEGER NOT NULL, unit TEXT NOT NULL, "
@@ -81,7 +89,7 @@ qint64 CEventStore::LastId()
         return 0;
     QSqlQuery query(QSqlDatabase::database(m_strConnection, false));
     if (!query.exec(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'events'"))) {
-        Fail(QStringLiteral("read"), query.lastError().text());
+        Fail(QStringLiteral("read"), Why(query.lastError()));
         return 0;
     }
     return query.next() ? query.value(0).toLongLong() : 0;
@@ -93,7 +101,7 @@ bool CEventStore::Append(const std::vector<AgentEvent>& events)
         return Fail(QStringLiteral("write"), QStringLiteral("the store is not open"));
     QSqlDatabase db = QSqlDatabase::database(m_strConnection, false);
     if (!db.transaction())
-        return Fail(QStringLiteral("write"), db.lastError().text());
+        return Fail(QStringLiteral("write"), Why(db.lastError()));
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO events (id, time_ms, unit, kind, data) VALUES (?, ?, ?, ?, ?)"));
@@ -105,13 +113,13 @@ bool CEventStore::Append(const std::vector<AgentEvent>& events)
         query.addBindValue(
             QString::fromUtf8(QJsonDocument(event.values).toJson(QJsonDocument::Compact)));
         if (!query.exec()) {
-            const QString strWhy = query.lastError().text();
+            const QString strWhy = Why(query.lastError());
             db.rollback();
             return Fail(QStringLiteral("write"), strWhy);
         }
     }
     if (!db.commit()) {
-        const QString strWhy = db.lastError().text();
+        const QString strWhy = Why(db.lastError());
         db.rollback();
         return Fail(QStringLiteral("write"), strWhy);
     }
@@ -130,7 +138,7 @@ bool CEventStore::Since(qint64 nSince, int nLimit, std::vector<AgentEvent>& even
     query.addBindValue(nSince);
     query.addBindValue(nLimit);
     if (!query.exec())
-        return Fail(QStringLiteral("read"), query.lastError().text());
+        return Fail(QStringLiteral("read"), Why(query.lastError()));
     while (query.next()) {
         events.push_back({query.value(0).toLongLong(), query.value(1).toLongLong(),
                           query.value(2).toString(), query.value(3).toString(),
@@ -148,14 +156,14 @@ bool CEventStore::Trim(int nMaxDays, int nMaxCount, qint64 nNowMs)
         query.prepare(QStringLiteral("DELETE FROM events WHERE time_ms < ?"));
         query.addBindValue(nNowMs - qint64(nMaxDays) * 24 * 3600 * 1000);
         if (!query.exec())
-            return Fail(QStringLiteral("trim"), query.lastError().text());
+            return Fail(QStringLiteral("trim"), Why(query.lastError()));
     }
     if (nMaxCount > 0) {
         query.prepare(
             QStringLiteral("DELETE FROM events WHERE id <= (SELECT MAX(id) FROM events) - ?"));
         query.addBindValue(nMaxCount);
         if (!query.exec())
-            return Fail(QStringLiteral("trim"), query.lastError().text());
+            return Fail(QStringLiteral("trim"), Why(query.lastError()));
     }
     return true;
 }
@@ -164,7 +172,7 @@ bool CEventStore::Exec(const QString& strStatement)
 {
     QSqlQuery query(QSqlDatabase::database(m_strConnection, false));
     if (!query.exec(strStatement))
-        return Fail(QStringLiteral("prepare"), query.lastError().text());
+        return Fail(QStringLiteral("prepare"), Why(query.lastError()));
     return true;
 }
 

@@ -126,8 +126,11 @@ void CUnitPoller::GiveUp(const QString& strWhy)
                          queued.strClient, Refusal(CommandResult::NotOnline));
     }
     m_timerCommand.stop();
-    if (m_state == State::Online)
+    if (m_state == State::Online) {
         SetState(State::Lost);
+        RetryLater(QStringLiteral("link lost, ") + strWhy);
+        return;
+    }
     RetryLater(strWhy);
 }
 

@@ -1,0 +1,132 @@
+#include "Reading.h"
+#include "FrameChanges.h"
+#include "StatusFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonObject>
+#include <QStringList>
+
+#include <array>
+
+namespace {
+
+// A frame with the given unit code, power bytes, status and alarm flags; the other readings
+// fixed: 98.50 MHz, deviation -10 kHz, gain reduction 6 dB, P.A. 28 V, AUX 15 V, 45 C.
+StatusFrame Frame(quint8 code, quint8 forward = 150, quint8 reflected = 3, quint8 status = 0x01,
+                  quint8 alarms = 0)
+{
+    const std::array<quint8, 16> bytes = {0,  0x03, 0xD9, status, forward, reflected, 0xF6, 6,
+                                          28, 15,   45,   alarms, 0,       code,      0,    0};
+    return StatusFrame::Decode(bytes.data());
+}
+
+TEST(ReadingTest, EveryReadingCarriesItsUnitInItsKey)
+{
+    const QJsonObject reading = ReadingObject(Frame(2, 151, 3, 0x81, 0xC8));
+    EXPECT_EQ(reading.value("model").toString(), QStringLiteral("Bexon Transmitter"));
+    EXPECT_EQ(reading.value("code").toInt(), 2);
+    EXPECT_DOUBLE_EQ(reading.value("forward_power_w").toDouble(), 15.1);
+    EXPECT_DOUBLE_EQ(reading.value("reflected_power_w").toDouble(), 0.3);
+    EXPECT_EQ(reading.value("forward_power_text").toString(), QStringLiteral("15.1 W FWD."));
+    EXPECT_EQ(reading.value("reflected_power_text").toString(), QStringLiteral("0.3 W REV."));
+    EXPECT_EQ(reading.value("pa_temperature_c").toInt(), 45);
+    EXPECT_EQ(reading.value("pa_voltage_v").toInt(), 28);
+    EXPECT_EQ(reading.value("aux_voltage_v").toInt(), 15);
+    EXPECT_EQ(reading.value("peak_deviation_khz").toInt(), -10);
+    EXPECT_EQ(reading.value("gain_reduction_db").toInt(), 6);
+    EXPECT_DOUBLE_EQ(reading.value("frequency_mhz").toDouble(), 98.5);
+    EXPECT_TRUE(reading.value("pll_locked").toBool());
+    EXPECT_TRUE(reading.value("muted").toBool());
+    EXPECT_TRUE(reading.value("rf_fail").toBool());
+    EXPECT_TRUE(reading.value("pll_fail").toBool());
+    EXPECT_TRUE(reading.value("modulation_fail").toBool());
+}
+
+TEST(ReadingTest, PowerInWattsFollowsTheUnitRow)
+{
+    const struct
+    {
+        quint8 code;
+        quint8 raw;
+        double dWatts; // < 0 with bNull: no number
+        bool bNull;
+    } cases[] = {
+        {1, 200, 0, true},     // no power readings
+        {2, 255, 25.5, false}, // divided by 10
+        {3, 0xC8, -56, false}, // signed
+        {4, 0xC8, 200, false}, // unsigned
+        {6, 255, 5.1, false},  // divided by 50
+        {8, 255, 2040, false}, // times 8
+        {56, 10, 40, false},   // unlisted: the default row, times 4
+    };
+    for (const auto& c : cases) {
+        const QJsonObject reading = ReadingObject(Frame(c.code, c.raw, c.raw));
+        SCOPED_TRACE(c.code);
+        if (c.bNull) {
+            EXPECT_TRUE(reading.value("forward_power_w").isNull());
+            EXPECT_TRUE(reading.value("reflected_power_w").isNull());
+            EXPECT_EQ(reading.value("forward_power_text").toString(), QString());
+        } else {
+            EXPECT_DOUBLE_EQ(reading.value("forward_power_w").toDouble(), c.dWatts);
+            EXPECT_DOUBLE_EQ(reading.value("reflected_power_w").toDouble(), c.dWatts);
+        }
+    }
+}
+
+QStringList Kinds(const std::vector<FrameChange>& changes)
+{
+    QStringList kinds;
+    for (const FrameChange& change : changes) {
+        kinds.append(change.strKind);
+        if (change.values.contains(QStringLiteral("alarm")))
+            kinds.last() += QLatin1Char(':') + change.values.value("alarm").toString();
+    }
+    return kinds;
+}
+
+TEST(FrameChangesTest, EachChangeBecomesOneEvent)
+{
+    const StatusFrame clear = Frame(2);
+    const struct
+    {
+        const char* pszWhat;
+        StatusFrame after;
+        QStringList kinds;
+    } cases[] = {
+        {"nothing", Frame(2), {}},
+        {"RF fail", Frame(2, 150, 3, 0x01, 0x40), {"alarm_raised:rf_fail"}},
+        {"PLL fail", Frame(2, 150, 3, 0x01, 0x08), {"alarm_raised:pll_fail"}},
+        {"modulation fail", Frame(2, 150, 3, 0x01, 0x80), {"alarm_raised:modulation_fail"}},
+        {"bits that are no alarm", Frame(2, 150, 3, 0x01, 0x37), {}},
+        {"PLL unlocked", Frame(2, 150, 3, 0x00), {"pll_lock_lost"}},
+        {"muted", Frame(2, 150, 3, 0x81), {"carrier_muted"}},
+        {"another model", Frame(54), {"model_changed"}},
+        {"readings only", Frame(2, 10, 99), {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Kinds(FrameChanges(&clear, c.after)), c.kinds) << c.pszWhat;
+    }
+
+    const StatusFrame bad = Frame(2, 150, 3, 0x80, 0xC8);
+    EXPECT_EQ(
+        Kinds(FrameChanges(&bad, clear)),
+        (QStringList{"alarm_cleared:rf_fail", "alarm_cleared:pll_fail",
+                     "alarm_cleared:modulation_fail", "pll_lock_regained", "carrier_unmuted"}));
+
+    const std::vector<FrameChange> model = FrameChanges(&clear, Frame(54));
+    ASSERT_EQ(model.size(), 1u);
+    EXPECT_EQ(model[0].values.value("from_model").toString(), QStringLiteral("Bexon Transmitter"));
+    EXPECT_EQ(model[0].values.value("from_code").toInt(), 2);
+    EXPECT_EQ(model[0].values.value("model").toString(), QStringLiteral("Ilvar Amplifier"));
+    EXPECT_EQ(model[0].values.value("code").toInt(), 54);
+}
+
+TEST(FrameChangesTest, AFirstFrameReportsWhatIsAlreadyWrong)
+{
+    EXPECT_EQ(Kinds(FrameChanges(nullptr, Frame(2))), QStringList());
+    EXPECT_EQ(Kinds(FrameChanges(nullptr, Frame(54, 1, 1, 0x80, 0x40))),
+              (QStringList{"alarm_raised:rf_fail", "pll_lock_lost", "carrier_muted"}));
+}
+
+} // namespace
