@@ -1,0 +1,203 @@
+#include "AgentFixture.h"
+#include "ControlDlg.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTcpSocket>
+
+#include <memory>
+
+namespace {
+
+using State = CUnitPoller::State;
+
+// A client of a shared line, as a panel or a probe would be.
+class CShareClient
+{
+public:
+    explicit CShareClient(quint16 nPort)
+    {
+        m_socket.connectToHost(QHostAddress::LocalHost, nPort);
+        m_bConnected = m_socket.waitForConnected(3000);
+    }
+
+    bool Connected() const { return m_bConnected; }
+    quint16 LocalPort() const { return m_socket.localPort(); }
+    void Send(const QByteArray& bytes)
+    {
+        m_socket.write(bytes);
+        m_socket.flush();
+    }
+    // Whatever arrived within nMs, or as soon as nBytes have.
+    QByteArray Receive(int nBytes, int nMs = 3000)
+    {
+        WaitUntil([&] { return m_socket.bytesAvailable() >= nBytes; }, nMs);
+        return m_socket.readAll();
+    }
+
+private:
+    QTcpSocket m_socket;
+    bool m_bConnected = false;
+};
+
+class ShareTest : public CAgentFixture
+{
+protected:
+    quint16 SharePort() { return Agent().SharePort(QStringLiteral("tx1")); }
+};
+
+TEST_F(ShareTest, TwoClientsGetTheUnitsFramesWhileTheUnitSeesOnePoller)
+{
+    ASSERT_TRUE(StartSim("tx1", {"--frequency", "1017", "--byte0", "0xAB"}));
+    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
+    ASSERT_TRUE(WaitForState("tx1", State::Online));
+    CShareClient a(SharePort());
+    CShareClient b(SharePort());
+    ASSERT_TRUE(a.Connected() && b.Connected());
+
+    for (int i = 0; i < 20; ++i) {
+        a.Send("w");
+        b.Send("w");
+        const QByteArray frameA = a.Receive(16);
+        const QByteArray frameB = b.Receive(16);
+        ASSERT_EQ(frameA.size(), 16) << i;
+        ASSERT_EQ(frameB.size(), 16) << i;
+        EXPECT_EQ(quint8(frameA[0]), 0xAB);
+        EXPECT_EQ(StatusFrame::Decode(reinterpret_cast<const quint8*>(frameB.constData()))
+                      .FrequencyCount(),
+                  1017);
+    }
+    // Two polls in one go get two answers; anything else a client sends gets none.
+    a.Send("ww");
+    EXPECT_EQ(a.Receive(32).size(), 32);
+    b.Send("xyz\r\n");
+    EXPECT_TRUE(b.Receive(1, 300).isEmpty());
+    // The unit was polled by the agent alone, one poll per frame.
+    EXPECT_LE(quint64(SimReceived("tx1").count('w')), Unit("tx1").Frames() + 1);
+}
+
+TEST_F(ShareTest, CommandsAreRefusedUnlessTheLineAllowsThem)
+{
+    ASSERT_TRUE(StartSim("tx1"));
+    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
+    ASSERT_TRUE(WaitForState("tx1", State::Online));
+    CShareClient client(SharePort());
+    ASSERT_TRUE(client.Connected());
+    client.Send("o3");
+    ASSERT_TRUE(WaitUntil([&] { return EventKinds("tx1").count("command") == 2; }));
+    for (const AgentEvent& event : Agent().Events().Since(1, 10)) {
+        EXPECT_EQ(event.values.value("source").toString(), QStringLiteral("share"));
+        EXPECT_EQ(event.values.value("client").toString(),
+                  QStringLiteral("127.0.0.1:%1").arg(client.LocalPort()));
+        EXPECT_FALSE(event.values.value("accepted").toBool());
+        EXPECT_EQ(event.values.value("reason").toString(),
+                  QStringLiteral("commands are not allowed on the shared line"));
+    }
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(SimReceived("tx1").replace("w", ""), QByteArray());
+    client.Send("w");
+    EXPECT_FALSE(
+        StatusFrame::Decode(reinterpret_cast<const quint8*>(client.Receive(16).constData()))
+            .CarrierMuted());
+}
+
+TEST_F(ShareTest, AllowedCommandsReachTheUnitWithThePanelsPacing)
+{
+    ASSERT_TRUE(StartSim("tx1"));
+    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0\nshare_commands = true"));
+    ASSERT_TRUE(WaitForState("tx1", State::Online));
+    CShareClient client(SharePort());
+    ASSERT_TRUE(client.Connected());
+    client.Send("o12");
+    ASSERT_TRUE(WaitUntil([&] { return EventKinds("tx1").count("command") == 3; }));
+    std::vector<SimLogEntry> commands;
+    ASSERT_TRUE(WaitUntil([&] {
+        commands.clear();
+        for (const SimLogEntry& entry : ReadSimLog(LogPath("tx1"))) {
+            if (entry.byte != 'w')
+                commands.push_back(entry);
+        }
+        return commands.size() == 3;
+    }));
+    EXPECT_EQ(commands[0].byte, 'o');
+    EXPECT_EQ(commands[1].byte, '1');
+    EXPECT_EQ(commands[2].byte, '2');
+    // 200 ms after mute, 250 ms after the others; measured at the unit, with room for jitter.
+    EXPECT_GE(commands[1].nMs - commands[0].nMs, 150);
+    EXPECT_GE(commands[2].nMs - commands[1].nMs, 200);
+    for (const AgentEvent& event : Agent().Events().Since(1, 10)) {
+        if (event.strKind == QLatin1String("command")) {
+            EXPECT_TRUE(event.values.value("accepted").toBool());
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return Unit("tx1").Frame().CarrierMuted(); }));
+}
+
+TEST_F(ShareTest, NoAnswerWhileTheUnitIsNotOnline)
+{
+    ASSERT_TRUE(StartSim("tx1", {"--hangup-after", "10"}));
+    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
+    ASSERT_TRUE(WaitForState("tx1", State::Online));
+    CShareClient client(SharePort());
+    ASSERT_TRUE(client.Connected());
+    // From the hang-up on, polls go unanswered: first while the last frame grows old, then
+    // once the unit is lost.
+    ASSERT_TRUE(
+        WaitUntil([&] { return Unit("tx1").Frames() == 10 && Unit("tx1").FrameAgeMs() > 200; }));
+    client.Send("w");
+    EXPECT_TRUE(client.Receive(1, 500).isEmpty());
+    ASSERT_TRUE(WaitForState("tx1", State::Lost));
+    client.Send("w");
+    EXPECT_TRUE(client.Receive(1, 500).isEmpty());
+    ASSERT_TRUE(StartSim("tx1"));
+    ASSERT_TRUE(WaitForState("tx1", State::Online));
+    client.Send("w");
+    EXPECT_EQ(client.Receive(16).size(), 16);
+}
+
+// The panel itself on the shared line, through a pseudo-terminal that socat bridges to the
+// listener: it shows the unit, and reports the lost connection once the unit goes away.
+TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
+{
+    const QString strSocat = QStandardPaths::findExecutable(QStringLiteral("socat"));
+    if (strSocat.isEmpty())
+        GTEST_SKIP() << "socat is not installed (scripts/install-deps installs it)";
+    ASSERT_TRUE(StartSim("tx1"));
+    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
+    ASSERT_TRUE(WaitForState("tx1", State::Online));
+
+    QProcess socat;
+    socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QString strBridge = Path(QStringLiteral("panel-line"));
+    socat.start(strSocat, {QStringLiteral("PTY,link=%1,rawer").arg(strBridge),
+                           QStringLiteral("TCP:127.0.0.1:%1").arg(SharePort())});
+    ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(strBridge); }, 5000));
+
+    const QByteArray savedPorts = qgetenv("CORVEX_PORTS");
+    qputenv("CORVEX_PORTS", strBridge.toLocal8Bit());
+    std::vector<QString> boxes;
+    {
+        CControlDlg dlg;
+        dlg.SetMessageBox([&](QMessageBox::Icon, const QString&, const QString& strText) {
+            boxes.push_back(strText);
+        });
+        dlg.show();
+        qobject_cast<QPushButton*>(dlg.GetDlgItem(1008))->click();
+        EXPECT_TRUE(WaitUntil(
+            [&] { return dlg.windowTitle() == QStringLiteral("Bexon Transmitter"); }, 5000));
+        EXPECT_TRUE(boxes.empty());
+
+        StopSim("tx1");
+        ASSERT_TRUE(WaitUntil([&] { return !boxes.empty(); }, 10000));
+        EXPECT_EQ(boxes.front(), QStringLiteral("The connection cannot be established or has "
+                                                "been lost. Please reconnect."));
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Corvex Control"));
+    }
+    qputenv("CORVEX_PORTS", savedPorts);
+    socat.terminate();
+    socat.waitForFinished(3000);
+}
+
+} // namespace
