@@ -7,6 +7,21 @@ namespace {
 // A configuration file is a few kilobytes; anything far larger is not one.
 constexpr qint64 kMaxFileSize = 1024 * 1024;
 
+// A '#' or ';' after a blank starts a comment, except inside double quotes.
+QString WithoutComment(const QString& strValue)
+{
+    bool bQuoted = false;
+    for (qsizetype i = 0; i < strValue.size(); ++i) {
+        const QChar c = strValue.at(i);
+        if (c == QLatin1Char('"'))
+            bQuoted = !bQuoted;
+        else if (!bQuoted && (c == QLatin1Char('#') || c == QLatin1Char(';')) && i > 0 &&
+                 strValue.at(i - 1).isSpace())
+            return strValue.left(i);
+    }
+    return strValue;
+}
+
 } // namespace
 
 bool CIniFile::Load(const QString& strPath)
@@ -28,7 +43,7 @@ bool CIniFile::Load(const QString& strPath)
     }
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i)
-        ParseLine(lines.at(i).trimmed(), int(i + 1));
+        ParseLine(WithoutComment(lines.at(i)).trimmed(), int(i + 1));
     return m_errors.isEmpty();
 }
 

@@ -7,8 +7,9 @@
 
 // A small INI reader that keeps the line of every section and key, so that a configuration error
 // can name where it stands. Lines are "[section]", "key = value", blank, or comments starting
-// with '#' or ';'. A value is the rest of the line after '=', trimmed; a value in double quotes
-// loses its quotes. Keys before the first section, repeated sections and repeated keys are
+// with '#' or ';'; a '#' or ';' after a blank starts a comment too, except inside double
+// quotes. A value is the rest of the line after '=', trimmed; a value in double quotes loses
+// its quotes. Keys before the first section, repeated sections and repeated keys are
 // errors.
 class CIniFile
 {

@@ -91,8 +91,11 @@ int main(int argc, char** argv)
         return kExitConfig;
     }
     if (parser.isSet(optionCheck)) {
-        std::printf("%s: valid, %d units\n", qUtf8Printable(strConfigPath),
-                    int(config.units.size()));
+        QStringList names;
+        for (const UnitConfig& unit : config.units)
+            names.append(unit.strName);
+        std::printf("%s: valid; units: %s\n", qUtf8Printable(strConfigPath),
+                    names.isEmpty() ? "none" : qUtf8Printable(names.join(QStringLiteral(", "))));
         return 0;
     }
 

@@ -30,7 +30,7 @@ TEST_F(AgentConfigTest, ReadsEveryKeyAndKeepsTheOrderOfTheUnits)
 {
     const QString strPath = Write("# site agent\n"
                                   "[agent]\n"
-                                  "http = 0.0.0.0:9100\n"
+                                  "http = 0.0.0.0:9100   # all interfaces\n"
                                   "token = \"s3cret-t0ken-for-tests\"\n"
                                   "commands = yes\n"
                                   "events = /var/lib/corvex-agent/events.db\n"
@@ -38,13 +38,13 @@ TEST_F(AgentConfigTest, ReadsEveryKeyAndKeepsTheOrderOfTheUnits)
                                   "events_max_count = 5000\n"
                                   "\n"
                                   "[tx-b]\n"
-                                  "port = /dev/ttyUSB1\n"
+                                  "port = \"/dev/ttyUSB1\" ; the exciter\n"
                                   "poll_ms = 200\n"
                                   "miss_limit = 10\n"
                                   "share = [::1]:7001\n"
                                   "share_commands = true\n"
                                   "; the amplifier\n"
-                                  "[pa.a]\n"
+                                  "[pa.a]   # second\n"
                                   "port = tcp:serial-box.example:4001\n");
     AgentConfig config;
     QStringList errors;
@@ -224,6 +224,23 @@ TEST(ListenAddressTest, ParsesAddressesAndKnowsWhichCollide)
     EXPECT_FALSE(parse("127.0.0.1:80").Overlaps(parse("127.0.0.2:80")));
     EXPECT_FALSE(parse("127.0.0.1:80").Overlaps(parse("127.0.0.1:81")));
     EXPECT_FALSE(parse("127.0.0.1:0").Overlaps(parse("127.0.0.1:0")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(AgentConfigExampleTest, TheShippedExampleIsValidAndSafe)
+{
+    AgentConfig config;
+    QStringList errors;
+    ASSERT_TRUE(AgentConfig::Load(QStringLiteral(CORVEX_AGENT_EXAMPLE), config, errors))
+        << errors.join('\n').toStdString();
+    EXPECT_EQ(config.http.ToString(), QStringLiteral("127.0.0.1:8470"));
+    EXPECT_FALSE(config.bCommands);
+    EXPECT_EQ(config.strEventsPath, QStringLiteral("/var/lib/corvex-agent/events.db"));
+    ASSERT_EQ(config.units.size(), 1u);
+    EXPECT_FALSE(config.units[0].share.IsSet());
 }
 
 } // namespace

@@ -148,7 +148,7 @@ TEST_F(AgentProcessTest, ABadConfigurationStartsNothing)
     EXPECT_EQ(check.Run({"--check", "--config", strConfig}), 2);
     WriteConfig(QStringLiteral("[tx1]\nport = %1\n").arg(Path("tx1")));
     EXPECT_EQ(check.Run({"--check", "--config", strConfig}), 0);
-    EXPECT_TRUE(check.Stdout().contains(QLatin1String("valid, 1 units")));
+    EXPECT_TRUE(check.Stdout().contains(QLatin1String("valid; units: tx1")));
 }
 
 TEST_F(AgentProcessTest, AListenerThatCannotBeBoundEndsTheStart)
