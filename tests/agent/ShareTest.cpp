@@ -46,16 +46,26 @@ class ShareTest : public CAgentFixture
 {
 protected:
     quint16 SharePort() { return Agent().SharePort(QStringLiteral("tx1")); }
+
+    // Starts tx1, the agent with a shared line for it (and the extra unit lines), and a client.
+    void StartShared(const QStringList& simOptions = {}, const QString& strExtra = QString())
+    {
+        ASSERT_TRUE(StartSim("tx1", simOptions));
+        StartAgent(UnitSection("tx1", QStringLiteral("share = 127.0.0.1:0\n") + strExtra));
+        ASSERT_TRUE(WaitForState("tx1", State::Online));
+        m_pClient = std::make_unique<CShareClient>(SharePort());
+        ASSERT_TRUE(m_pClient->Connected());
+    }
+
+    std::unique_ptr<CShareClient> m_pClient;
 };
 
 TEST_F(ShareTest, TwoClientsGetTheUnitsFramesWhileTheUnitSeesOnePoller)
 {
-    ASSERT_TRUE(StartSim("tx1", {"--frequency", "1017", "--byte0", "0xAB"}));
-    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
-    ASSERT_TRUE(WaitForState("tx1", State::Online));
-    CShareClient a(SharePort());
+    ASSERT_NO_FATAL_FAILURE(StartShared({"--frequency", "1017", "--byte0", "0xAB"}));
+    CShareClient& a = *m_pClient;
     CShareClient b(SharePort());
-    ASSERT_TRUE(a.Connected() && b.Connected());
+    ASSERT_TRUE(b.Connected());
 
     for (int i = 0; i < 20; ++i) {
         a.Send("w");
@@ -80,11 +90,8 @@ TEST_F(ShareTest, TwoClientsGetTheUnitsFramesWhileTheUnitSeesOnePoller)
 
 TEST_F(ShareTest, CommandsAreRefusedUnlessTheLineAllowsThem)
 {
-    ASSERT_TRUE(StartSim("tx1"));
-    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
-    ASSERT_TRUE(WaitForState("tx1", State::Online));
-    CShareClient client(SharePort());
-    ASSERT_TRUE(client.Connected());
+    ASSERT_NO_FATAL_FAILURE(StartShared());
+    CShareClient& client = *m_pClient;
     client.Send("o3");
     ASSERT_TRUE(WaitUntil([&] { return EventKinds("tx1").count("command") == 2; }));
     for (const AgentEvent& event : Agent().Events().Since(1, 10)) {
@@ -105,11 +112,8 @@ TEST_F(ShareTest, CommandsAreRefusedUnlessTheLineAllowsThem)
 
 TEST_F(ShareTest, AllowedCommandsReachTheUnitWithThePanelsPacing)
 {
-    ASSERT_TRUE(StartSim("tx1"));
-    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0\nshare_commands = true"));
-    ASSERT_TRUE(WaitForState("tx1", State::Online));
-    CShareClient client(SharePort());
-    ASSERT_TRUE(client.Connected());
+    ASSERT_NO_FATAL_FAILURE(StartShared({}, QStringLiteral("share_commands = true")));
+    CShareClient& client = *m_pClient;
     client.Send("o12");
     ASSERT_TRUE(WaitUntil([&] { return EventKinds("tx1").count("command") == 3; }));
     std::vector<SimLogEntry> commands;
@@ -137,11 +141,8 @@ TEST_F(ShareTest, AllowedCommandsReachTheUnitWithThePanelsPacing)
 
 TEST_F(ShareTest, NoAnswerWhileTheUnitIsNotOnline)
 {
-    ASSERT_TRUE(StartSim("tx1", {"--hangup-after", "10"}));
-    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
-    ASSERT_TRUE(WaitForState("tx1", State::Online));
-    CShareClient client(SharePort());
-    ASSERT_TRUE(client.Connected());
+    ASSERT_NO_FATAL_FAILURE(StartShared({"--hangup-after", "10"}));
+    CShareClient& client = *m_pClient;
     // From the hang-up on, polls go unanswered: first while the last frame grows old, then
     // once the unit is lost.
     ASSERT_TRUE(
@@ -164,9 +165,7 @@ TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
     const QString strSocat = QStandardPaths::findExecutable(QStringLiteral("socat"));
     if (strSocat.isEmpty())
         GTEST_SKIP() << "socat is not installed (scripts/install-deps installs it)";
-    ASSERT_TRUE(StartSim("tx1"));
-    StartAgent(UnitSection("tx1", "share = 127.0.0.1:0"));
-    ASSERT_TRUE(WaitForState("tx1", State::Online));
+    ASSERT_NO_FATAL_FAILURE(StartShared());
 
     QProcess socat;
     socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -49,6 +49,14 @@ protected:
         return WaitUntil([&] { return m_link.BytesWaiting() == nWaiting; }, 2000, bSpin);
     }
 
+    // A second descriptor on the line, through which a test suspends its output as a stalled
+    // driver would; -1 when it does not open.
+    int OpenControl() const
+    {
+        return ::open(m_pty.SlavePath().toLocal8Bit().constData(),
+                      O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    }
+
     // Whatever reaches the master side within timeoutMs of the first byte.
     QByteArray ReceivedByUnit(int timeoutMs = 1000)
     {
@@ -244,9 +252,7 @@ TEST_F(ComLinkTest, ReadBetweenReadinessAndNotificationKeepsTheLink)
 
 TEST_F(ComLinkTest, WriteToAStoppedLineGivesUpAndWithdrawsTheByte)
 {
-    // A second descriptor on the line suspends its output, as a stalled driver would.
-    const int fdControl = ::open(m_pty.SlavePath().toLocal8Bit().constData(),
-                                 O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fdControl = OpenControl();
     ASSERT_GE(fdControl, 0);
     ASSERT_EQ(m_link.Open(1, kBaud), 1);
     ASSERT_EQ(::tcflow(fdControl, TCOOFF), 0);
@@ -266,8 +272,7 @@ TEST_F(ComLinkTest, WriteToAStoppedLineGivesUpAndWithdrawsTheByte)
 
 TEST_F(ComLinkTest, NonBlockingWriteToAStoppedLineQueuesTheByteUntilTheLineTakesIt)
 {
-    const int fdControl = ::open(m_pty.SlavePath().toLocal8Bit().constData(),
-                                 O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fdControl = OpenControl();
     ASSERT_GE(fdControl, 0);
     m_link.SetNonBlocking(true);
     ASSERT_EQ(m_link.Open(1, kBaud), 1);
