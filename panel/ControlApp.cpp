@@ -10,6 +10,8 @@
 
 bool CControlApp::InitInstance()
 {
+    // Lets the desktop match the window with the launcher (the app id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVEX_APP_ID));
     QApplication::setWindowIcon(LoadIcon());
     CControlDlg dlg;
     m_pMainWnd = &dlg;
