@@ -2,10 +2,11 @@
 # script started, and the build's own progress lines while it runs, its whole output going to a
 # log that is shown when it fails. Expects `set -euo pipefail`.
 
-progress_t0=$SECONDS
+# A script run by another (scripts/test runs scripts/package) counts from the first one's start.
+export CORVEX_PROGRESS_START=${CORVEX_PROGRESS_START:-$EPOCHSECONDS}
 
 progress_elapsed() {
-    local s=$((SECONDS - progress_t0))
+    local s=$((EPOCHSECONDS - CORVEX_PROGRESS_START))
     printf '%d:%02d' $((s / 60)) $((s % 60))
 }
 
