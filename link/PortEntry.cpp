@@ -29,7 +29,8 @@ qsizetype TcpEntryEnd(const QString& strList, qsizetype nFrom)
             return strList.size();
         nPos = nColon;
     }
-    if (nPos >= strList.size() || strList.at(nPos) != u':')
+    // Without a digit after the host's colon the entry has no port, and the next one starts.
+    if (nPos + 1 >= strList.size() || strList.at(nPos) != u':' || !strList.at(nPos + 1).isDigit())
         return nPos;
     const qsizetype nEnd = strList.indexOf(u':', nPos + 1);
     return nEnd < 0 ? strList.size() : nEnd;

@@ -14,8 +14,9 @@ class CPortEntry
 public:
     explicit CPortEntry(const QString& strText);
 
-    // Splits a list of entries separated by ':' (CORVEX_PORTS). A tcp: entry takes its host and
-    // its port with it, brackets included; empty entries are dropped.
+    // Splits a list of entries separated by ':' (CORVEX_PORTS). A tcp: entry takes its host
+    // (brackets included) and its port with it; a port starts with a digit, so "tcp:HOST" without
+    // one ends before the next entry. Empty entries are dropped.
     static QStringList SplitList(const QString& strList);
 
     QString Text() const { return m_strText; }

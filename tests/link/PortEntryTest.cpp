@@ -22,7 +22,9 @@ TEST(PortEntry, ListSplitsOnColonsAndKeepsEachTcpEntryWhole)
         {"tcp:[::1]:4001:tcp:[fe80::1%eth0]:2000", {"tcp:[::1]:4001", "tcp:[fe80::1%eth0]:2000"}},
         {"TCP:host:7::/dev/x", {"TCP:host:7", "/dev/x"}},
         // Bad entries stay entries, so the numbers of the ones after them hold.
-        {"tcp:host:/dev/ttyS0", {"tcp:host:/dev/ttyS0"}},
+        {"tcp:host:/dev/ttyS0", {"tcp:host", "/dev/ttyS0"}},
+        {"tcp:127.0.0.1:tcp:127.0.0.1:4001", {"tcp:127.0.0.1", "tcp:127.0.0.1:4001"}},
+        {"tcp:host:4001x:/dev/x", {"tcp:host:4001x", "/dev/x"}},
         {"tcp:host", {"tcp:host"}},
         {"tcp:[::1:4001:/dev/x", {"tcp:[::1:4001:/dev/x"}},
         {"tcp::4001:/dev/x", {"tcp::4001", "/dev/x"}},
