@@ -6,12 +6,14 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
 constexpr int kBaudRate = 9600;
 constexpr int kCheckIntervalMs = 5;
+constexpr int kMaxTextLength = 80;
 
 CUnitProbe::Result Failure(CUnitProbe::Outcome outcome, const QString& strError)
 {
@@ -19,6 +21,21 @@ CUnitProbe::Result Failure(CUnitProbe::Outcome outcome, const QString& strError)
     result.outcome = outcome;
     result.strError = strError;
     return result;
+}
+
+// What waits on the line when it reads as one line of text (a serial-device server that
+// refuses the connection says why), as ": \"text\""; empty otherwise.
+QString TextOf(CComLink& link)
+{
+    std::array<quint8, kMaxTextLength + 1> bytes{};
+    const int nRead = link.Read(bytes.data(), int(bytes.size()));
+    QByteArray text(reinterpret_cast<const char*>(bytes.data()), nRead);
+    text = text.trimmed();
+    const bool bPrintable =
+        std::all_of(text.cbegin(), text.cend(), [](char c) { return c >= ' ' && c <= '~'; });
+    if (text.isEmpty() || !bPrintable || nRead > kMaxTextLength)
+        return QString();
+    return QStringLiteral(": \"%1\"").arg(QString::fromLatin1(text));
 }
 
 } // namespace
@@ -50,14 +67,14 @@ CUnitProbe::Result CUnitProbe::Exchange(const QString& strPort, std::optional<qu
         result.frame = StatusFrame::Decode(bytes.data());
         return result;
     }
-    if (nWaiting > kStatusFrameSize)
-        return Failure(Outcome::NoFrame,
-                       QStringLiteral("%1 bytes arrived from %2, not one 16-byte frame")
-                           .arg(nWaiting)
-                           .arg(strPort));
-    return Failure(Outcome::NoFrame,
-                   QStringLiteral("no valid frame from %1 within %2 ms (%3 bytes arrived)")
-                       .arg(strPort)
-                       .arg(nTimeoutMs)
-                       .arg(nWaiting));
+    const QString strError =
+        nWaiting > kStatusFrameSize
+            ? QStringLiteral("%1 bytes arrived from %2, not one 16-byte frame")
+                  .arg(nWaiting)
+                  .arg(strPort)
+            : QStringLiteral("no valid frame from %1 within %2 ms (%3 bytes arrived)")
+                  .arg(strPort)
+                  .arg(nTimeoutMs)
+                  .arg(nWaiting);
+    return Failure(Outcome::NoFrame, strError + TextOf(link));
 }

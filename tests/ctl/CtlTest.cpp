@@ -228,6 +228,43 @@ TEST_F(CtlTest, SendToAUnitThatDoesNotAnswerIsNotConfirmed)
     EXPECT_EQ(SimLog(), QByteArray("6w"));
 }
 
+TEST(CtlServerTest, AServerThatAnswersWithoutAFrameIsCritical)
+{
+    const struct
+    {
+        QByteArray reply;
+        bool bClose;
+        const char* pszReport;
+    } cases[] = {
+        // A serial-device server already serving another client says so in text.
+        {"Port already in use\r\n", false,
+         "21 bytes arrived from %1, not one 16-byte frame: \"Port already in use\""},
+        {"\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F\x10\x11", false,
+         "17 bytes arrived from %1, not one 16-byte frame\n"},
+        {"01234567", true, "no valid frame from %1 within 300 ms (8 bytes arrived): \"01234567\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszReport);
+        CTcpPeer server;
+        ASSERT_TRUE(server.Listen());
+        QProcess ctl;
+        ctl.start(QStringLiteral(CORVEXCTL_PATH),
+                  {QStringLiteral("status"), server.Entry(), QStringLiteral("--timeout=300")});
+        ASSERT_TRUE(server.Accept(5000));
+        EXPECT_EQ(server.Read(), QByteArray("w"));
+        ASSERT_TRUE(server.Write(c.reply));
+        if (c.bClose)
+            server.CloseConnection();
+        ASSERT_TRUE(ctl.waitForFinished(10000));
+        EXPECT_EQ(ctl.exitCode(), 2);
+        const QString strOut = QString::fromUtf8(ctl.readAllStandardOutput());
+        EXPECT_TRUE(strOut.startsWith(QStringLiteral("CORVEX CRITICAL - ")))
+            << strOut.toStdString();
+        EXPECT_TRUE(strOut.contains(QString::fromLatin1(c.pszReport).arg(server.Entry())))
+            << strOut.toStdString();
+    }
+}
+
 TEST_F(CtlTest, PortsThatDoNotOpenAreUnknown)
 {
     ASSERT_TRUE(StartSim());
