@@ -3,7 +3,6 @@
 #include "TcpPeer.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -55,19 +54,7 @@ protected:
     }
 
     // The bytes the simulator has received, in order.
-    QByteArray SimLog() const
-    {
-        QFile log(m_strLogPath);
-        QByteArray bytes;
-        if (log.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : log.readAll().split('\n')) {
-                const qsizetype nHex = line.lastIndexOf("0x");
-                if (nHex >= 0)
-                    bytes += char(line.mid(nHex + 2).toInt(nullptr, 16));
-            }
-        }
-        return bytes;
-    }
+    QByteArray SimLog() const { return CSimProcess::ReadLog(m_strLogPath); }
 
     QString Line() const { return m_sim.LinePath(); }
 

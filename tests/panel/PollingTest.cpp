@@ -3,6 +3,8 @@
 #include "FloodPeer.h"
 #include "Pty.h"
 
+#include <QFile>
+
 #include <cstdio>
 #include <unistd.h>
 

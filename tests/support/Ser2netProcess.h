@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChildProcess.h"
 #include "WaitUntil.h"
 
 #include <QFile>
@@ -7,10 +8,6 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
-
-#include <csignal>
-
-#include <sys/prctl.h>
 
 // The system's ser2net, run by one test with its own configuration: one raw-TCP port on
 // 127.0.0.1 in front of one serial device, 9600 baud 8N1. Never the machine's own service.
@@ -55,8 +52,7 @@ public:
                              .arg(strDevice)
                              .toUtf8());
             config.close();
-            // A test run that dies takes its ser2net with it.
-            m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+            EndWithTestRun(m_process);
             m_process.setProcessChannelMode(QProcess::MergedChannels);
             m_process.start(Program(), {QStringLiteral("-n"), QStringLiteral("-u"),
                                         QStringLiteral("-c"), strConfig});
@@ -69,15 +65,7 @@ public:
                     QString::fromLocal8Bit(m_process.readAll()));
     }
 
-    void Stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(3000);
-    }
+    void Stop() { StopProcess(m_process); }
 
     quint16 Port() const { return m_nPort; }
     QString Entry() const { return QStringLiteral("tcp:127.0.0.1:%1").arg(m_nPort); }
