@@ -9,6 +9,8 @@ CTcpTransport::CTcpTransport(const QString& strHost, quint16 nPort)
 {
     m_socket.setReadBufferSize(kInputQueueSize);
     m_timerConnect.setSingleShot(true);
+    // A coarse timer may fire 5 % late; the limit is a promise to the caller.
+    m_timerConnect.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_socket, &QAbstractSocket::connected, &m_socket, [this] { OnConnected(); });
     QObject::connect(&m_socket, &QAbstractSocket::errorOccurred, &m_socket,
                      [this] { OnErrorOccurred(); });
