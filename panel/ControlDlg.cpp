@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "ControlApp.h"
 #include "DialogTemplate.h"
+#include "PortSearch.h"
 #include "PortTable.h"
 #include "Protocol.h"
 #include "StatusFrame.h"
@@ -252,14 +253,7 @@ void CControlDlg::OnPortSpin(int nDelta)
 
 int CControlDlg::FindPort(int nFirst, int nLast)
 {
-    const int nStep = nFirst <= nLast ? 1 : -1;
-    for (int n = nFirst; n != nLast + nStep; n += nStep) {
-        if (m_link.Open(n, kBaudRate)) {
-            m_link.Close();
-            return n;
-        }
-    }
-    return 0;
+    return CPortSearch::FindFirst(nFirst, nLast, kBaudRate);
 }
 
 void CControlDlg::ShowPort()

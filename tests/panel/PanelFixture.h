@@ -20,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -133,20 +132,7 @@ protected:
     }
 
     // The bytes the simulator has received, in order.
-    QByteArray SimLog() const
-    {
-        QFile log(m_strLogPath);
-        QByteArray bytes;
-        if (!log.open(QIODevice::ReadOnly))
-            return bytes;
-        while (!log.atEnd()) {
-            const QByteArray line = log.readLine().trimmed();
-            const qsizetype nHex = line.lastIndexOf("0x");
-            if (nHex >= 0)
-                bytes += char(line.mid(nHex + 2).toInt(nullptr, 16));
-        }
-        return bytes;
-    }
+    QByteArray SimLog() const { return CSimProcess::ReadLog(m_strLogPath); }
 
     // Waits until the simulator has received exactly expected so far (and no more arrives in a
     // short settling spin).
