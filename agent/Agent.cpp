@@ -1,6 +1,5 @@
 #include "Agent.h"
 
-#include "Commands.h"
 #include "FrameChanges.h"
 #include "HttpApi.h"
 #include "HttpListener.h"
@@ -174,8 +173,9 @@ void CAgent::Watch(CUnitPoller& poller)
     connect(&poller, &CUnitPoller::CommandDone, this,
             [this, &poller](const QString& strCommand, const QString& strSource,
                             const QString& strClient, const QString& strRefused) {
-                m_events.Add(poller.Name(), QStringLiteral("command"),
-                             CommandEventValues(strCommand, strSource, strClient, strRefused));
+                m_events.Add(
+                    poller.Name(), QStringLiteral("command"),
+                    AgentEvent::CommandValues(strCommand, strSource, strClient, strRefused));
             });
 }
 

@@ -1,6 +1,7 @@
 #include "AgentConfig.h"
 
 #include "IniFile.h"
+#include "PortEntry.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,16 +63,12 @@ bool ParseToken(const QString& strValue, QString& strToken, QString& strError)
 
 bool ParsePort(const QString& strValue, QString& strPort, QString& strError)
 {
-    if (strValue.startsWith(QLatin1String("tcp:"))) {
-        const QString strEndpoint = strValue.mid(4);
-        const qsizetype nColon = strEndpoint.lastIndexOf(QLatin1Char(':'));
-        bool bOk = false;
-        const uint nPort = nColon > 0 ? strEndpoint.mid(nColon + 1).toUInt(&bOk, 10) : 0;
-        if (!bOk || nPort < 1 || nPort > 65535) {
-            strError = QStringLiteral("'%1' is not tcp:HOST:PORT").arg(strValue);
-            return false;
-        }
-    } else if (!strValue.startsWith(QLatin1Char('/'))) {
+    const CPortEntry entry(strValue);
+    if (!entry.IsValid()) {
+        strError = QStringLiteral("'%1': %2").arg(strValue, entry.ErrorString());
+        return false;
+    }
+    if (!entry.IsTcp() && !strValue.startsWith(QLatin1Char('/'))) {
         strError = QStringLiteral("'%1' is neither a device path nor tcp:HOST:PORT").arg(strValue);
         return false;
     }
@@ -139,8 +136,9 @@ template <class Target, size_t N> QString KnownKeys(const Key<Target> (&keys)[N]
 // A device path and the path it links to name one port; so do two spellings of a tcp: host.
 QString PortIdentity(const QString& strPort)
 {
-    if (strPort.startsWith(QLatin1String("tcp:")))
-        return strPort.toLower();
+    const CPortEntry entry(strPort);
+    if (entry.IsTcp())
+        return QStringLiteral("tcp:%1:%2").arg(entry.Host().toLower()).arg(entry.TcpPort());
     const QString strCanonical = QFileInfo(strPort).canonicalFilePath();
     return strCanonical.isEmpty() ? QDir::cleanPath(strPort) : strCanonical;
 }

@@ -13,3 +13,17 @@ QJsonObject AgentEvent::ToJson() const
         {QStringLiteral("values"), values},
     };
 }
+
+QJsonObject AgentEvent::CommandValues(const QString& strCommand, const QString& strSource,
+                                      const QString& strClient, const QString& strRefused)
+{
+    QJsonObject values{
+        {QStringLiteral("command"), strCommand},
+        {QStringLiteral("source"), strSource},
+        {QStringLiteral("client"), strClient},
+        {QStringLiteral("accepted"), strRefused.isEmpty()},
+    };
+    if (!strRefused.isEmpty())
+        values.insert(QStringLiteral("reason"), strRefused);
+    return values;
+}

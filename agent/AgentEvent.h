@@ -16,4 +16,8 @@ struct AgentEvent
 
     // {"id", "time" (ISO 8601 UTC with milliseconds), "unit", "kind", "values"}.
     QJsonObject ToJson() const;
+
+    // The values of a "command" event; strRefused empty when the byte was written.
+    static QJsonObject CommandValues(const QString& strCommand, const QString& strSource,
+                                     const QString& strClient, const QString& strRefused);
 };

@@ -1,10 +1,10 @@
 #include "HttpApi.h"
 
 #include "Agent.h"
-#include "Commands.h"
 #include "HttpListener.h"
 #include "Metrics.h"
-#include "Reading.h"
+#include "Protocol.h"
+#include "ReadingJson.h"
 #include "UnitPoller.h"
 
 #include <QCryptographicHash>
@@ -179,11 +179,10 @@ QHttpServerResponse CHttpApi::Command(const QString& strName,
         return Error(Status::BadRequest,
                      QStringLiteral("the body is {\"command\": NAME} and nothing else"));
     const QString strCommand = body.value(QStringLiteral("command")).toString();
-    const CommandInfo* pCommand = FindCommand(strCommand);
+    const Command::Named* pCommand = Command::Find(strCommand);
     if (!pCommand)
         return Error(Status::BadRequest,
-                     QStringLiteral("unknown command; known: power_up, power_down, frequency_up, "
-                                    "frequency_down, mute, unmute, reset_alarms"));
+                     QStringLiteral("unknown command; known: ") + Command::Names());
 
     const CUnitPoller::CommandResult result =
         pUnit->SendCommand(*pCommand, QStringLiteral("http"), request.remoteAddress().toString());
@@ -206,7 +205,7 @@ QHttpServerResponse CHttpApi::Command(const QString& strName,
 QJsonObject CHttpApi::UnitObject(const CUnitPoller& unit) const
 {
     const bool bOnline = unit.GetState() == CUnitPoller::State::Online;
-    QJsonObject object = ReadingObject(unit.Frame());
+    QJsonObject object = ReadingJson(unit.Frame());
     if (!bOnline) {
         for (auto it = object.begin(); it != object.end(); ++it)
             it.value() = QJsonValue::Null;
@@ -247,9 +246,9 @@ void CHttpApi::RecordRefusal(const QString& strUnit, const QHttpServerRequest& r
     // Only a known command name goes into the event: the body is the client's, not ours.
     const QJsonValue command =
         QJsonDocument::fromJson(request.body()).object().value(QStringLiteral("command"));
-    const CommandInfo* pCommand = FindCommand(command.toString());
+    const Command::Named* pCommand = Command::Find(command.toString());
     m_agent.Events().Add(strUnit, QStringLiteral("command"),
-                         CommandEventValues(pCommand ? QLatin1String(pCommand->pszName) : QString(),
-                                            QStringLiteral("http"),
-                                            request.remoteAddress().toString(), strWhy));
+                         AgentEvent::CommandValues(
+                             pCommand ? QLatin1String(pCommand->pszName) : QString(),
+                             QStringLiteral("http"), request.remoteAddress().toString(), strWhy));
 }

@@ -1,6 +1,6 @@
 #include "Metrics.h"
 
-#include "Reading.h"
+#include "ReadingJson.h"
 #include "UnitPoller.h"
 
 #include <QJsonObject>
@@ -107,7 +107,7 @@ QByteArray MetricsText(const std::vector<const CUnitPoller*>& units, bool bEvent
     std::vector<std::pair<const CUnitPoller*, QJsonObject>> readings;
     for (const CUnitPoller* pUnit : units) {
         if (pUnit->GetState() == CUnitPoller::State::Online)
-            readings.emplace_back(pUnit, ReadingObject(pUnit->Frame()));
+            readings.emplace_back(pUnit, ReadingJson(pUnit->Frame()));
     }
     out.Family("corvex_unit_info", "gauge", "The model of an online unit, as labels.");
     for (const auto& [pUnit, reading] : readings) {

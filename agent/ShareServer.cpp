@@ -1,6 +1,5 @@
 #include "ShareServer.h"
 
-#include "Commands.h"
 #include "EventLog.h"
 #include "Protocol.h"
 #include "UnitPoller.h"
@@ -79,17 +78,17 @@ void CShareServer::OnReadyRead(QTcpSocket* pSocket)
             pClient->nWaitingPolls = std::min(pClient->nWaitingPolls + 1, kMaxWaitingPolls);
             continue;
         }
-        const CommandInfo* pCommand = FindCommandByte(byte);
+        const Command::Named* pCommand = Command::Find(byte);
         if (!pCommand)
             continue;
         if (m_bCommands) {
             m_unit.QueueCommand(*pCommand, kSource, pClient->strAddress);
         } else {
             m_events.Add(m_unit.Name(), QStringLiteral("command"),
-                         CommandEventValues(QLatin1String(pCommand->pszName), kSource,
-                                            pClient->strAddress,
-                                            QStringLiteral("commands are not allowed on the "
-                                                           "shared line")));
+                         AgentEvent::CommandValues(QLatin1String(pCommand->pszName), kSource,
+                                                   pClient->strAddress,
+                                                   QStringLiteral("commands are not allowed on the "
+                                                                  "shared line")));
         }
     }
     Answer(*pClient);

@@ -1,6 +1,5 @@
 #include "UnitPoller.h"
 
-#include "Commands.h"
 #include "Protocol.h"
 
 #include <QDateTime>
@@ -43,6 +42,7 @@ QString CUnitPoller::Refusal(CommandResult result)
 CUnitPoller::CUnitPoller(const UnitConfig& config, QObject* pParent)
     : QObject(pParent), m_config(config), m_nStateSinceMs(QDateTime::currentMSecsSinceEpoch())
 {
+    // A line that does not take a byte at once refuses it: nothing on the loop waits for room.
     m_link.SetNonBlocking(true);
     m_timerTick.setTimerType(Qt::PreciseTimer);
     connect(&m_timerTick, &QTimer::timeout, this, &CUnitPoller::OnTick);
@@ -61,18 +61,40 @@ void CUnitPoller::Start()
 
 void CUnitPoller::TryOpen()
 {
-    if (!m_link.OpenDevice(m_config.strPort, kBaudRate)) {
-        RetryLater(
-            QStringLiteral("%1 does not open: %2").arg(m_config.strPort, m_link.ErrorString()));
+    // A connection to a serial-device server is made in the loop; the ticks look for its end.
+    if (!m_link.BeginOpen(m_config.strPort, kBaudRate)) {
+        OpenFailed();
         return;
     }
     m_nMissesInRow = 0;
-    WritePoll();
     m_timerTick.start(m_config.nPollMs);
+    if (!m_link.IsOpening())
+        OnOpenEnded();
+}
+
+void CUnitPoller::OnOpenEnded()
+{
+    if (!m_link.FinishOpen()) {
+        m_timerTick.stop();
+        OpenFailed();
+        return;
+    }
+    WritePoll();
+}
+
+void CUnitPoller::OpenFailed()
+{
+    RetryLater(QStringLiteral("%1 does not open: %2").arg(m_config.strPort, m_link.ErrorString()));
 }
 
 void CUnitPoller::OnTick()
 {
+    if (m_link.IsOpening())
+        return;
+    if (!m_link.IsOpen()) {
+        OnOpenEnded();
+        return;
+    }
     if (IsFrameAvailable(m_link.BytesWaiting())) {
         quint8 bytes[kStatusFrameSize];
         if (m_link.Read(bytes, kStatusFrameSize) == kStatusFrameSize) {
@@ -88,10 +110,7 @@ void CUnitPoller::OnTick()
     }
     if (++m_nTicksSincePoll >= kRepollTicks) {
         DiscardWaiting();
-        // A line that has not even taken the last poll gets no second one.
-        if (m_link.BytesToWrite() == 0)
-            WritePoll();
-        m_nTicksSincePoll = 0;
+        WritePoll();
     }
 }
 
@@ -165,7 +184,7 @@ void CUnitPoller::DiscardWaiting()
     }
 }
 
-CUnitPoller::CommandResult CUnitPoller::Check(const CommandInfo& command) const
+CUnitPoller::CommandResult CUnitPoller::Check(const Command::Named& command) const
 {
     if (m_state != State::Online)
         return CommandResult::NotOnline;
@@ -174,7 +193,7 @@ CUnitPoller::CommandResult CUnitPoller::Check(const CommandInfo& command) const
     return CommandResult::Written;
 }
 
-CUnitPoller::CommandResult CUnitPoller::SendCommand(const CommandInfo& command,
+CUnitPoller::CommandResult CUnitPoller::SendCommand(const Command::Named& command,
                                                     const QString& strSource,
                                                     const QString& strClient)
 {
@@ -188,7 +207,7 @@ CUnitPoller::CommandResult CUnitPoller::SendCommand(const CommandInfo& command,
     return Write(command, strSource, strClient);
 }
 
-CUnitPoller::CommandResult CUnitPoller::QueueCommand(const CommandInfo& command,
+CUnitPoller::CommandResult CUnitPoller::QueueCommand(const Command::Named& command,
                                                      const QString& strSource,
                                                      const QString& strClient)
 {
@@ -207,8 +226,8 @@ CUnitPoller::CommandResult CUnitPoller::QueueCommand(const CommandInfo& command,
     return CommandResult::Written;
 }
 
-CUnitPoller::CommandResult CUnitPoller::Write(const CommandInfo& command, const QString& strSource,
-                                              const QString& strClient)
+CUnitPoller::CommandResult CUnitPoller::Write(const Command::Named& command,
+                                              const QString& strSource, const QString& strClient)
 {
     const CommandResult result =
         m_link.WriteByte(command.byte) ? CommandResult::Written : CommandResult::LineFailed;

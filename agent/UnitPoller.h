@@ -2,6 +2,7 @@
 
 #include "AgentConfig.h"
 #include "ComLink.h"
+#include "Protocol.h"
 #include "StatusFrame.h"
 
 #include <QByteArray>
@@ -11,11 +12,11 @@
 
 #include <deque>
 
-struct CommandInfo;
-
 // One unit on its line, polled with the panel's protocol from the agent's event loop: a poll
 // "w", and at each tick a frame when exactly 16 bytes wait. Nothing here waits for the line:
-// the link writes without blocking, and one poll is in flight at a time.
+// a connection to a serial-device server is made in the loop, the link writes without
+// blocking (a line that does not take a byte at once refuses it), and one poll is in flight at
+// a time.
 //
 // States: Connecting until the first frame (the port does not open, or opens and stays
 // silent), Online while frames arrive, Lost once the miss limit is reached after having been
@@ -81,11 +82,11 @@ public:
 
     // Writes the command's byte now, if the unit is online, the command fits its row and no
     // earlier command's pause is running. Every call ends in one CommandDone.
-    CommandResult SendCommand(const CommandInfo& command, const QString& strSource,
+    CommandResult SendCommand(const Command::Named& command, const QString& strSource,
                               const QString& strClient);
     // The same, but a command that meets a running pause waits for it (at most
     // kMaxQueuedCommands wait), so that commands from several clients keep the panel's pacing.
-    CommandResult QueueCommand(const CommandInfo& command, const QString& strSource,
+    CommandResult QueueCommand(const Command::Named& command, const QString& strSource,
                                const QString& strClient);
 
 signals:
@@ -99,12 +100,14 @@ signals:
 private:
     struct QueuedCommand
     {
-        const CommandInfo* pCommand;
+        const Command::Named* pCommand;
         QString strSource;
         QString strClient;
     };
 
     void TryOpen();
+    void OnOpenEnded();
+    void OpenFailed();
     void OnTick();
     void OnFrame(const quint8* pBytes);
     void GiveUp(const QString& strWhy);
@@ -112,8 +115,8 @@ private:
     void SetState(State state);
     void WritePoll();
     void DiscardWaiting();
-    CommandResult Check(const CommandInfo& command) const;
-    CommandResult Write(const CommandInfo& command, const QString& strSource,
+    CommandResult Check(const Command::Named& command) const;
+    CommandResult Write(const Command::Named& command, const QString& strSource,
                         const QString& strClient);
     int PauseLeftMs() const;
     void OnCommandTimer();

@@ -1,18 +1,9 @@
 #include "ComLink.h"
 
+#include "PortEntry.h"
 #include "PortTable.h"
-
-#include <QByteArray>
-#include <QLoggingCategory>
-
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcLink, "corvex.link", QtWarningMsg)
+#include "SerialTransport.h"
+#include "TcpTransport.h"
 
 namespace {
 
@@ -20,11 +11,7 @@ constexpr int kWriteTimeoutMs = 1000;
 
 } // namespace
 
-CComLink::CComLink()
-{
-    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
-                     [this](QSerialPort::SerialPortError error) { OnErrorOccurred(error); });
-}
+CComLink::CComLink() = default;
 
 CComLink::~CComLink()
 {
@@ -35,40 +22,101 @@ int CComLink::Open(int nPort, int nBaud)
 {
     if (m_bOpen)
         return 1;
-    const QString path = CPortTable::DevicePath(nPort);
-    if (path.isEmpty()) {
-        m_strError = QStringLiteral("no port %1").arg(nPort);
+    const QString strEntry = CPortTable::DevicePath(nPort);
+    if (strEntry.isEmpty()) {
+        m_pTransport.reset();
+        m_strError = QStringLiteral("there is no port %1").arg(nPort);
         return 0;
     }
-    return OpenDevice(path, nBaud);
+    return Open(strEntry, nBaud);
 }
 
-int CComLink::OpenDevice(const QString& strPath, int nBaud)
+int CComLink::Open(const QString& strEntry, int nBaud)
+{
+    return BeginOpen(strEntry, nBaud) ? FinishOpen() : 0;
+}
+
+int CComLink::BeginOpen(const QString& strEntry, int nBaud)
 {
     if (m_bOpen)
         return 1;
-    m_port.setPortName(strPath);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_strError = m_port.errorString();
-        qCDebug(lcLink) << "open" << strPath << "failed:" << m_strError;
+    m_pTransport.reset();
+    const CPortEntry entry(strEntry);
+    if (!entry.IsValid()) {
+        m_strError = entry.ErrorString();
         return 0;
     }
-    const bool bConfigured = m_port.setBaudRate(nBaud) && m_port.setDataBits(QSerialPort::Data8) &&
-                             m_port.setParity(QSerialPort::NoParity) &&
-                             m_port.setStopBits(QSerialPort::OneStop) &&
-                             m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!bConfigured) {
-        m_strError = m_port.errorString();
-        qCDebug(lcLink) << "configure" << strPath << "failed:" << m_strError;
-        m_port.close();
-        return 0;
-    }
-    // Bytes queued before the open must not pass for a reply to this connection.
-    m_port.clear();
-    m_strError.clear();
-    m_bOpen = true;
-    qCDebug(lcLink) << "open" << strPath << nBaud;
+    if (entry.IsTcp())
+        m_pTransport = std::make_unique<CTcpTransport>(entry.Host(), entry.TcpPort());
+    else
+        m_pTransport = std::make_unique<CSerialTransport>(strEntry);
+    m_pTransport->BeginOpen(nBaud);
+    if (m_pTransport->GetState() == CLinkTransport::State::Failed)
+        return FinishOpen();
     return 1;
+}
+
+bool CComLink::IsOpening() const
+{
+    return !m_bOpen && m_pTransport && m_pTransport->GetState() == CLinkTransport::State::Opening;
+}
+
+int CComLink::FinishOpen()
+{
+    if (m_bOpen)
+        return 1;
+    if (!m_pTransport)
+        return 0;
+    m_pTransport->WaitForOpen();
+    m_strError = m_pTransport->ErrorString();
+    if (m_pTransport->GetState() != CLinkTransport::State::Open) {
+        m_pTransport.reset();
+        return 0;
+    }
+    m_bOpen = true;
+    return 1;
+}
+
+int CComLink::Close()
+{
+    if (!m_bOpen && !m_pTransport)
+        return 1;
+    m_pTransport.reset();
+    m_bOpen = false;
+    qCDebug(lcLink) << "close";
+    return 1;
+}
+
+int CComLink::WriteByte(quint8 byte)
+{
+    return HasTransport() && m_pTransport->WriteByte(byte, m_bNonBlocking ? 0 : kWriteTimeoutMs)
+               ? 1
+               : 0;
+}
+
+int CComLink::Write(const quint8* pData, int nLength)
+{
+    if (!m_bOpen || !pData)
+        return 0;
+    int nWritten = 0;
+    for (int i = 0; i < nLength; ++i)
+        nWritten += WriteByte(pData[i]);
+    return nWritten;
+}
+
+int CComLink::BytesWaiting()
+{
+    return HasTransport() ? m_pTransport->BytesWaiting() : 0;
+}
+
+int CComLink::Read(quint8* pBuffer, int nMaxLength)
+{
+    return HasTransport() ? m_pTransport->Read(reinterpret_cast<char*>(pBuffer), nMaxLength) : 0;
+}
+
+bool CComLink::IsOpen() const
+{
+    return m_bOpen;
 }
 
 QString CComLink::ErrorString() const
@@ -81,145 +129,7 @@ void CComLink::SetNonBlocking(bool bNonBlocking)
     m_bNonBlocking = bNonBlocking;
 }
 
-int CComLink::BytesToWrite() const
+bool CComLink::HasTransport() const
 {
-    return HasDevice() ? int(m_port.bytesToWrite()) : 0;
-}
-
-int CComLink::Close()
-{
-    if (!m_bOpen)
-        return 1;
-    if (m_port.isOpen())
-        m_port.close();
-    m_received.clear();
-    m_bOpen = false;
-    qCDebug(lcLink) << "close";
-    return 1;
-}
-
-int CComLink::WriteByte(quint8 byte)
-{
-    if (!HasDevice())
-        return 0;
-    const char ch = static_cast<char>(byte);
-    if (m_port.write(&ch, 1) != 1)
-        return 0;
-    if (m_bNonBlocking) {
-        qCDebug(lcLink) << "queue" << Qt::hex << byte;
-        return 1;
-    }
-    if (!m_port.waitForBytesWritten(kWriteTimeoutMs)) {
-        // Withdraw the byte so that it cannot reach the device after being counted as lost.
-        if (m_port.isOpen())
-            m_port.clear(QSerialPort::Output);
-        qCDebug(lcLink) << "write" << Qt::hex << byte << "failed";
-        return 0;
-    }
-    qCDebug(lcLink) << "write" << Qt::hex << byte;
-    return 1;
-}
-
-int CComLink::Write(const quint8* pData, int nLength)
-{
-    if (!m_bOpen || !pData)
-        return 0;
-    int nWritten = 0;
-    for (int i = 0; i < nLength && HasDevice(); ++i)
-        nWritten += WriteByte(pData[i]);
-    return nWritten;
-}
-
-int CComLink::BytesWaiting()
-{
-    if (!m_bOpen)
-        return 0;
-    if (!m_port.isOpen())
-        return int(m_received.size());
-    const int nSystem = SystemBytes();
-    if (nSystem < 0) {
-        DropDevice();
-        return int(m_received.size());
-    }
-    return int(std::min<qint64>(m_port.bytesAvailable() + nSystem, INT_MAX));
-}
-
-int CComLink::Read(quint8* pBuffer, int nMaxLength)
-{
-    if (!pBuffer || nMaxLength <= 0)
-        return 0;
-    const int nWanted = std::min(nMaxLength, BytesWaiting());
-    if (nWanted <= 0)
-        return 0;
-    char* pOut = reinterpret_cast<char*>(pBuffer);
-    if (!m_port.isOpen()) {
-        // The line hung up: hand out what had arrived before it did.
-        std::copy_n(m_received.constData(), nWanted, pOut);
-        m_received.remove(0, nWanted);
-        return nWanted;
-    }
-    // Qt's buffer holds the older bytes; the rest comes straight from the descriptor.
-    const qint64 nBuffered = m_port.read(pOut, std::min<qint64>(nWanted, m_port.bytesAvailable()));
-    int nRead = int(std::max<qint64>(nBuffered, 0));
-    while (nRead < nWanted) {
-        const ssize_t n = ::read(int(m_port.handle()), pOut + nRead, size_t(nWanted - nRead));
-        if (n > 0) {
-            nRead += int(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            if (n == 0 || errno != EAGAIN)
-                DropDevice();
-            break;
-        }
-    }
-    qCDebug(lcLink) << "read" << QByteArray(pOut, nRead).toHex(' ');
-    return nRead;
-}
-
-bool CComLink::IsOpen() const
-{
-    return m_bOpen;
-}
-
-void CComLink::OnErrorOccurred(QSerialPort::SerialPortError error)
-{
-    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
-        return;
-    if (!m_port.isOpen())
-        return;
-    // A notification that arrives after Read already drained the line fails with EAGAIN:
-    // only a line that really hung up counts as gone.
-    if (SystemBytes() < 0) {
-        DropDevice();
-        return;
-    }
-    m_port.clearError();
-}
-
-int CComLink::SystemBytes() const
-{
-    const int fd = int(m_port.handle());
-    pollfd pfd{fd, POLLIN, 0};
-    if (::poll(&pfd, 1, 0) < 0 && errno != EINTR)
-        return -1;
-    if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))
-        return -1;
-    int nBytes = 0;
-    if (::ioctl(fd, FIONREAD, &nBytes) != 0)
-        return -1;
-    return nBytes;
-}
-
-void CComLink::DropDevice()
-{
-    qCDebug(lcLink) << "device gone";
-    // What Qt had already fetched was received before the hang-up: keep it for Read.
-    m_received += m_port.readAll();
-    m_port.close();
-}
-
-bool CComLink::HasDevice() const
-{
-    return m_bOpen && m_port.isOpen();
+    return m_bOpen && m_pTransport;
 }

@@ -1,6 +1,7 @@
 #include "PortTable.h"
 
-#include <QFileInfo>
+#include "PortEntry.h"
+
 #include <QSerialPortInfo>
 #include <QStringList>
 #include <QtGlobal>
@@ -18,7 +19,7 @@ constexpr int kWindowsPortCount = 255;
 QStringList DevicePaths()
 {
     if (qEnvironmentVariableIsSet(kPortsVariable))
-        return qEnvironmentVariable(kPortsVariable).split(u':', Qt::SkipEmptyParts);
+        return CPortEntry::SplitList(qEnvironmentVariable(kPortsVariable));
     QStringList paths;
 #ifdef Q_OS_WIN
     for (int n = 1; n <= kWindowsPortCount; ++n)
@@ -50,8 +51,5 @@ QString CPortTable::DevicePath(int nPort)
 QString CPortTable::DisplayName(int nPort)
 {
     const QString path = DevicePath(nPort);
-    const QString devPrefix = QStringLiteral("/dev/");
-    if (path.startsWith(devPrefix))
-        return path.mid(devPrefix.size());
-    return QFileInfo(path).fileName();
+    return path.isEmpty() ? QString() : CPortEntry(path).DisplayName();
 }

@@ -28,19 +28,20 @@ constexpr UnitType kUnitTypes[] = {
 // Each rule hands its format exactly the argument type that the format names.
 QString PowerText(const UnitType& unit, const char* pszFormat, quint8 raw)
 {
-    switch (unit.power) {
-    case Power::None:
+    const std::optional<double> watts = unit.Watts(raw);
+    if (!watts)
         return QString();
+    switch (unit.power) {
     case Power::Divide:
-        return QString::asprintf(pszFormat, static_cast<double>(float(raw) / float(unit.nFactor)));
-    case Power::SignedWatts:
-        return QString::asprintf(pszFormat, int(static_cast<qint8>(raw)));
+        return QString::asprintf(pszFormat, *watts);
     case Power::UnsignedWatts:
-        return QString::asprintf(pszFormat, unsigned(raw));
+        return QString::asprintf(pszFormat, unsigned(*watts));
+    case Power::None:
+    case Power::SignedWatts:
     case Power::Multiply:
-        return QString::asprintf(pszFormat, int(raw) * unit.nFactor);
+        break;
     }
-    return QString();
+    return QString::asprintf(pszFormat, int(*watts));
 }
 
 } // namespace
@@ -53,6 +54,23 @@ const UnitType& UnitType::Lookup(qint8 nCode)
             return *pRow;
     }
     return *pLast;
+}
+
+std::optional<double> UnitType::Watts(quint8 raw) const
+{
+    switch (power) {
+    case Power::None:
+        break;
+    case Power::Divide:
+        return double(raw) / nFactor;
+    case Power::SignedWatts:
+        return double(static_cast<qint8>(raw));
+    case Power::UnsignedWatts:
+        return double(raw);
+    case Power::Multiply:
+        return double(int(raw) * nFactor);
+    }
+    return std::nullopt;
 }
 
 QString UnitType::ForwardText(quint8 raw) const

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // One row of the table that the unit code of a status frame selects: the unit's name, how its
 // two power bytes read as watts, and which panel layout and buttons it gets.
 struct UnitType
@@ -29,6 +31,8 @@ struct UnitType
     // The row of nCode, or the default row "Unknown unit using default settings".
     static const UnitType& Lookup(qint8 nCode);
 
+    // A raw power byte in watts by the row's rule; nothing for a row without power readings.
+    std::optional<double> Watts(quint8 raw) const;
     QString ForwardText(quint8 raw) const;
     QString ReflectedText(quint8 raw) const;
 };

@@ -3,11 +3,15 @@
 #include "ControlDlg.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QFile>
+#include <QImageReader>
 #include <QRegularExpression>
 
 bool CControlApp::InitInstance()
 {
+    // Lets the desktop match the window with the launcher (the app id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVEX_APP_ID));
     QApplication::setWindowIcon(LoadIcon());
     CControlDlg dlg;
     m_pMainWnd = &dlg;
@@ -19,8 +23,11 @@ bool CControlApp::InitInstance()
 QIcon CControlApp::LoadIcon()
 {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icon-32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icon-16.png"), QSize(16, 16));
+    QDirIterator pictures(QStringLiteral(":/"), {QStringLiteral("icon-*.png")}, QDir::Files);
+    while (pictures.hasNext()) {
+        const QString path = pictures.next();
+        icon.addFile(path, QImageReader(path).size());
+    }
     return icon;
 }
 

@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "ControlApp.h"
 #include "DialogTemplate.h"
+#include "PortSearch.h"
 #include "PortTable.h"
 #include "Protocol.h"
 #include "StatusFrame.h"
@@ -26,8 +27,6 @@
 namespace {
 
 constexpr int kLastPort = 49;
-constexpr int kCommandPauseMs = 250;
-constexpr int kMutePauseMs = 200;
 
 // Shown for a transmitter, hidden for an amplifier: AUX bar and label, the PLL and modulation
 // fail labels and lamps, and MUTE RF.
@@ -252,14 +251,7 @@ void CControlDlg::OnPortSpin(int nDelta)
 
 int CControlDlg::FindPort(int nFirst, int nLast)
 {
-    const int nStep = nFirst <= nLast ? 1 : -1;
-    for (int n = nFirst; n != nLast + nStep; n += nStep) {
-        if (m_link.Open(n, kBaudRate)) {
-            m_link.Close();
-            return n;
-        }
-    }
-    return 0;
+    return CPortSearch::FindFirst(nFirst, nLast, kBaudRate);
 }
 
 void CControlDlg::ShowPort()
@@ -460,32 +452,32 @@ void CControlDlg::SendCommand(int nButtonId, quint8 byCommand, int nPauseMs)
 
 void CControlDlg::OnResetAlarms()
 {
-    SendCommand(1005, Command::ResetAlarms, kCommandPauseMs);
+    SendCommand(1005, Command::ResetAlarms, Command::kPauseMs);
 }
 
 void CControlDlg::OnMute()
 {
-    SendCommand(1006, m_nMuteState == 1 ? Command::Mute : Command::Unmute, kMutePauseMs);
+    SendCommand(1006, m_nMuteState == 1 ? Command::Mute : Command::Unmute, Command::kMutePauseMs);
 }
 
 void CControlDlg::OnFrequencyUp()
 {
-    SendCommand(1063, Command::FrequencyUp, kCommandPauseMs);
+    SendCommand(1063, Command::FrequencyUp, Command::kPauseMs);
 }
 
 void CControlDlg::OnFrequencyDown()
 {
-    SendCommand(1064, Command::FrequencyDown, kCommandPauseMs);
+    SendCommand(1064, Command::FrequencyDown, Command::kPauseMs);
 }
 
 void CControlDlg::OnPowerUp()
 {
-    SendCommand(1061, Command::PowerUp, kCommandPauseMs);
+    SendCommand(1061, Command::PowerUp, Command::kPauseMs);
 }
 
 void CControlDlg::OnPowerDown()
 {
-    SendCommand(1062, Command::PowerDown, kCommandPauseMs);
+    SendCommand(1062, Command::PowerDown, Command::kPauseMs);
 }
 
 void CControlDlg::OnAbout()

@@ -2,6 +2,8 @@
 # builds the programs, starts the simulator and, for the headless scripts, an X server.
 # Expects to be sourced from the repository root with `set -euo pipefail`.
 
+. scripts/progress.sh
+
 session_work=$(mktemp -d)
 session_pids=()
 
@@ -17,16 +19,15 @@ session_cleanup() {
 trap session_cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Configures build directory $1 when it has no cache (further cmake options follow) and builds
-# the targets listed in $session_targets; shows the build's output only when it fails.
+# Configures build directory $1 when it has no cache (further cmake options follow; the tests
+# stay off, so that only the programs' packages are needed) and builds the targets listed in
+# $session_targets.
 session_build() {
     local dir=$1
     shift
-    [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    if ! cmake --build "$dir" -j "$(nproc)" --target "${session_targets[@]}" >"$session_work/build.log" 2>&1; then
-        cat "$session_work/build.log" >&2
-        exit 1
-    fi
+    [ -f "$dir/CMakeCache.txt" ] ||
+        progress_configure "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVEX_BUILD_TESTS=OFF "$@"
+    progress_build "$dir" "${session_targets[@]}"
 }
 
 # Starts an X server on a free display and points the Qt programs at it.

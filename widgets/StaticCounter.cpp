@@ -223,7 +223,9 @@ QString CStaticCounter::FormatNumber(const QString& strFormat, double dValue)
     const QByteArray format = strFormat.toUtf8();
     switch (ClassifyFormat(strFormat)) {
     case ConversionKind::None:
-        return QString::asprintf(format.constData());
+        // No conversion: every '%' stands in a "%%" pair. Collapsing the pairs here keeps a
+        // format that is not a literal away from printf without arguments.
+        return QString(strFormat).replace(QStringLiteral("%%"), QStringLiteral("%"));
     case ConversionKind::Integer:
         return QString::asprintf(format.constData(), TruncToInt(dValue));
     case ConversionKind::Floating:

@@ -1,11 +1,11 @@
 #include "AgentFixture.h"
+#include "ChildProcess.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 
 #include <csignal>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -23,7 +23,7 @@ public:
 
     void Start(const QStringList& args)
     {
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        EndWithTestRun(m_process);
         m_process.start(QStringLiteral(CORVEX_AGENT_PATH), args);
         m_process.waitForStarted(5000);
     }

@@ -1,7 +1,7 @@
 #include "AgentFixture.h"
+#include "LoopHeartbeat.h"
 
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -37,23 +37,18 @@ TEST_F(NothingWaitsTest, AStalledLineDelaysNoOtherUnitAndNoRequest)
     ASSERT_GE(fdStall, 0);
     ASSERT_EQ(::tcflow(fdStall, TCOOFF), 0);
 
-    // The loop's own heartbeat: the longest gap between two 10 ms timer events.
-    QElapsedTimer sinceBeat;
-    qint64 nLongestGapMs = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout,
-                     [&] { nLongestGapMs = std::max(nLongestGapMs, sinceBeat.restart()); });
-    sinceBeat.start();
-    heartbeat.start(10);
+    CLoopHeartbeat heartbeat;
 
-    // A command to the stalled unit, still online, is queued on its line without a wait.
+    // A command to the stalled unit, still online, is refused at once: its line takes no byte,
+    // and a byte held back to go out later would reach the unit when nobody expects it.
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(Http()
-                  .Post("/api/v1/units/u9/commands", R"({"command": "reset_alarms"})",
-                        "0123456789abcdef0123")
-                  .nStatus,
-              202);
+    const HttpReply refused = Http().Post("/api/v1/units/u9/commands",
+                                          R"({"command": "reset_alarms"})", "0123456789abcdef0123");
+    EXPECT_EQ(refused.nStatus, 409);
+    EXPECT_EQ(refused.Json().value("error").toString(),
+              QStringLiteral("the line did not take the byte"));
+    EXPECT_LT(clock.elapsed(), 900);
 
     std::vector<quint64> framesBefore;
     for (int i = 0; i < kUnits - 1; ++i)
@@ -71,7 +66,6 @@ TEST_F(NothingWaitsTest, AStalledLineDelaysNoOtherUnitAndNoRequest)
         EXPECT_TRUE(metrics.body.contains("corvex_link_up{unit=\"u0\"} 1")) << s;
     }
     const double dSeconds = double(clock.elapsed()) / 1000.0;
-    heartbeat.stop();
 
     for (int i = 0; i < kUnits - 1; ++i) {
         const CUnitPoller& unit = Unit(QStringLiteral("u%1").arg(i));
@@ -82,7 +76,7 @@ TEST_F(NothingWaitsTest, AStalledLineDelaysNoOtherUnitAndNoRequest)
     }
     EXPECT_NE(Unit(strStalled).GetState(), State::Online);
     // A write that waited for the stalled line (1000 ms a byte on the panel) would show here.
-    EXPECT_LT(nLongestGapMs, 900);
+    EXPECT_LT(heartbeat.LongestGapMs(), 900);
     EXPECT_LT(nSlowestScrapeMs, 900);
 
     // The agent ends with the line still stalled: closing it does not wait either.

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <gtest/gtest.h>
+
+#include <string>
 
 constexpr char kPortsVariable[] = "CORVEX_PORTS";
 
@@ -32,3 +35,31 @@ private:
     bool m_bWasSet;
     QByteArray m_old;
 };
+
+// The far end of a line goes away while the link is open; who meets it first varies.
+enum class FirstToNotice
+{
+    BytesWaiting,
+    Write,
+    EventLoop
+};
+
+// All three orders, named for the test list.
+inline auto EveryFirstToNotice()
+{
+    return testing::Values(FirstToNotice::BytesWaiting, FirstToNotice::Write,
+                           FirstToNotice::EventLoop);
+}
+
+inline std::string FirstToNoticeName(const testing::TestParamInfo<FirstToNotice>& param)
+{
+    switch (param.param) {
+    case FirstToNotice::BytesWaiting:
+        return "BytesWaitingFirst";
+    case FirstToNotice::Write:
+        return "WriteFirst";
+    case FirstToNotice::EventLoop:
+        break;
+    }
+    return "EventLoopFirst";
+}

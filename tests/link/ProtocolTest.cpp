@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -31,23 +33,26 @@ struct UnitRow
     bool bAmplifier;
     const char* pszForwardAtC8;  // forward text for a raw byte of 0xC8
     const char* pszReflectedAt7; // reflected text for a raw byte of 7
+    double wattsAtC8;            // a raw byte of 0xC8 in watts; NaN: no power readings
 };
 
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
 const UnitRow kUnitRows[] = {
-    {1, "Arvel Transmitter", false, false, "", ""},
-    {2, "Bexon Transmitter", true, false, "20.0 W FWD.", "0.7 W REV."},
-    {3, "Corlan Transmitter", true, false, "-56 W FWD.", "7 W REV."},
-    {4, "Dravik Transmitter", true, false, "200 W FWD.", "7 W REV."},
-    {5, "Elsom Transmitter", true, false, "400 W FWD.", "14 W REV."},
-    {6, "Fennic Transmitter", true, false, "4.00 W FWD.", "0.14 W REV."},
-    {7, "Garrow Transmitter", true, false, "800 W FWD.", "28 W REV."},
-    {8, "Hestin Transmitter", true, false, "1600 W FWD.", "56 W REV."},
-    {54, "Ilvar Amplifier", true, true, "200 W FWD.", "7 W REV."},
-    {55, "Jesmor Amplifier", true, true, "400 W FWD.", "14 W REV."},
-    {57, "Kelvane Amplifier", true, true, "800 W FWD.", "28 W REV."},
-    {58, "Lumbry Amplifier", true, true, "1600 W FWD.", "56 W REV."},
-    {59, "Morvel Amplifier", true, true, "400 W FWD.", "14 W REV."},
-    {56, "Unknown unit using default settings", true, false, "800 W FWD.", "28 W REV."},
+    {1, "Arvel Transmitter", false, false, "", "", kNone},
+    {2, "Bexon Transmitter", true, false, "20.0 W FWD.", "0.7 W REV.", 20.0},
+    {3, "Corlan Transmitter", true, false, "-56 W FWD.", "7 W REV.", -56},
+    {4, "Dravik Transmitter", true, false, "200 W FWD.", "7 W REV.", 200},
+    {5, "Elsom Transmitter", true, false, "400 W FWD.", "14 W REV.", 400},
+    {6, "Fennic Transmitter", true, false, "4.00 W FWD.", "0.14 W REV.", 4.0},
+    {7, "Garrow Transmitter", true, false, "800 W FWD.", "28 W REV.", 800},
+    {8, "Hestin Transmitter", true, false, "1600 W FWD.", "56 W REV.", 1600},
+    {54, "Ilvar Amplifier", true, true, "200 W FWD.", "7 W REV.", 200},
+    {55, "Jesmor Amplifier", true, true, "400 W FWD.", "14 W REV.", 400},
+    {57, "Kelvane Amplifier", true, true, "800 W FWD.", "28 W REV.", 800},
+    {58, "Lumbry Amplifier", true, true, "1600 W FWD.", "56 W REV.", 1600},
+    {59, "Morvel Amplifier", true, true, "400 W FWD.", "14 W REV.", 400},
+    {56, "Unknown unit using default settings", true, false, "800 W FWD.", "28 W REV.", 800},
 };
 
 TEST(UnitTypeTable, EveryRowNamesItsUnitAndScalesItsPower)
@@ -60,6 +65,11 @@ TEST(UnitTypeTable, EveryRowNamesItsUnitAndScalesItsPower)
         EXPECT_EQ(unit.bAmplifier, row.bAmplifier);
         EXPECT_EQ(unit.ForwardText(0xC8), QString::fromLatin1(row.pszForwardAtC8));
         EXPECT_EQ(unit.ReflectedText(7), QString::fromLatin1(row.pszReflectedAt7));
+        const std::optional<double> watts = unit.Watts(0xC8);
+        EXPECT_EQ(watts.has_value(), !std::isnan(row.wattsAtC8));
+        if (watts) {
+            EXPECT_DOUBLE_EQ(*watts, row.wattsAtC8);
+        }
     }
 }
 

@@ -141,20 +141,23 @@ TEST(AboutDlgTest, LinkButtonHandsTheAddressToTheOpenerAndTheBoxStaysOpen)
     }
 }
 
-TEST(ControlAppTest, IconHasBothPicturesOfTheMast)
+TEST(ControlAppTest, IconHasEveryPictureOfTheMast)
 {
     const QIcon icon = CControlApp::LoadIcon();
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int nSize : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(nSize);
+        EXPECT_TRUE(sizes.contains(QSize(nSize, nSize)));
+        const QImage picture = icon.pixmap(nSize, nSize).toImage();
+        ASSERT_EQ(picture.size(), QSize(nSize, nSize));
+        // The red beacon on top of the mast, and a transparent corner beside the mast's foot.
+        EXPECT_EQ(picture.pixelColor(nSize / 2, nSize * 44 / 256), QColor(Qt::red));
+        EXPECT_EQ(picture.pixelColor(0, nSize - 1).alpha(), 0);
+    }
     const QImage big = icon.pixmap(32, 32).toImage();
     const QImage small = icon.pixmap(16, 16).toImage();
-    ASSERT_EQ(big.size(), QSize(32, 32));
-    ASSERT_EQ(small.size(), QSize(16, 16));
-    // The red beacon on top of the mast, and a transparent corner around it.
     EXPECT_EQ(big.pixelColor(16, 6), QColor(Qt::red));
     EXPECT_EQ(small.pixelColor(8, 2), QColor(Qt::red));
-    EXPECT_EQ(big.pixelColor(0, 31).alpha(), 0);
-    EXPECT_EQ(small.pixelColor(0, 15).alpha(), 0);
 }
 
 TEST(ControlAppTest, StringTableHoldsTheSystemMenuEntry)

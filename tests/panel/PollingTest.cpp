@@ -1,6 +1,12 @@
 #include "PanelFixture.h"
 
+#include "FloodPeer.h"
 #include "Pty.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -246,3 +252,51 @@ TEST_F(PollingTest, SilenceAfterFramesIsReportedTwentyNineTicksAfterTheLastFrame
     ExpectLostConnectionReported();
     ExpectDisconnectedAtHome();
 }
+
+namespace {
+
+// The program's resident memory in bytes.
+qint64 ResidentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE) : -1;
+}
+
+} // namespace
+
+// A unit that floods the line while the lost-connection message waits for the operator: the port
+// stays open and nothing reads, so only a bounded receive queue keeps memory from growing.
+class FloodTest : public PollingTest, public testing::WithParamInterface<CFloodPeer::Line>
+{
+};
+
+TEST_P(FloodTest, MemoryStaysBoundedWhileTheLostConnectionMessageIsShown)
+{
+    CFloodPeer flood(GetParam());
+    ASSERT_TRUE(flood.Start());
+    SetPorts({flood.Entry()});
+    CreateDialog().SetTimerPeriod(CControlDlg::kTimerPeriodMs);
+    qint64 nShownBytes = -1;
+    qint64 nAfterBytes = -1;
+    m_fnWhileBoxShown = [&] {
+        nShownBytes = ResidentBytes();
+        WaitUntil([] { return false; }, 10000);
+        nAfterBytes = ResidentBytes();
+    };
+    Connect();
+    ASSERT_TRUE(WaitUntil([&] { return !m_boxes.empty(); }, 10000));
+    ExpectLostConnectionReported();
+    ASSERT_GT(nShownBytes, 0);
+    std::printf("[ measured ] resident memory grew by %lld kB in 10 s of flood\n",
+                static_cast<long long>((nAfterBytes - nShownBytes) / 1024));
+    EXPECT_LT(nAfterBytes - nShownBytes, 1024 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, FloodTest,
+                         testing::Values(CFloodPeer::Line::Serial, CFloodPeer::Line::Tcp),
+                         [](const testing::TestParamInfo<CFloodPeer::Line>& param) {
+                             return param.param == CFloodPeer::Line::Serial ? "Serial" : "Tcp";
+                         });

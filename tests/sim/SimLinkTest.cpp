@@ -1,4 +1,5 @@
 #include "ComLink.h"
+#include "Ser2netProcess.h"
 #include "SimProcess.h"
 #include "StatusFrame.h"
 
@@ -36,6 +37,18 @@ protected:
             return false;
         qputenv("CORVEX_PORTS", QFile::encodeName(m_sim.LinePath()));
         return m_link.Open(1, 9600) == 1;
+    }
+
+    // Starts the simulator behind ser2net and opens the link on ser2net's tcp: port.
+    ::testing::AssertionResult StartBehindSer2net(const QStringList& args)
+    {
+        if (!m_sim.Start(args + QStringList{"--reply-delay", "0"}))
+            return ::testing::AssertionFailure() << "corvex-sim did not start";
+        if (!m_ser2net.Start(m_sim.LinePath()))
+            return ::testing::AssertionFailure() << m_ser2net.ErrorString().toStdString();
+        if (m_link.Open(m_ser2net.Entry(), 9600) != 1)
+            return ::testing::AssertionFailure() << m_link.ErrorString().toStdString();
+        return ::testing::AssertionSuccess();
     }
 
     void Send(const QByteArray& bytes)
@@ -86,6 +99,7 @@ protected:
     }
 
     CSimProcess m_sim;
+    CSer2netProcess m_ser2net;
     CComLink m_link;
 };
 
@@ -248,6 +262,48 @@ TEST_F(SimLinkTest, CommandsChangeLaterFrames)
         EXPECT_EQ(frame.CarrierMuted(), (step.statusFlags & 0x80) != 0);
         EXPECT_EQ(frame.alarmFlags, step.alarmFlags);
     }
+}
+
+// The same unit behind ser2net on 127.0.0.1, reached through a tcp: entry.
+class Ser2netLinkTest : public SimLinkTest
+{
+protected:
+    void SetUp() override
+    {
+        if (CSer2netProcess::Program().isEmpty())
+            GTEST_SKIP() << "ser2net is not installed (scripts/install-deps installs it)";
+    }
+};
+
+TEST_F(Ser2netLinkTest, CarriesPollsFramesAndCommands)
+{
+    ASSERT_TRUE(StartBehindSer2net({"--forward", "100"}));
+    EXPECT_EQ(ToBytes(Poll()),
+              (Bytes{0, 0x03, 0xD9, 0x01, 100, 3, 60, 6, 28, 15, 45, 0, 0, 2, 0, 0}));
+    EXPECT_TRUE(StaysAt(0));
+    Send("3");
+    const QByteArray bytes = Poll();
+    ASSERT_EQ(bytes.size(), 16);
+    EXPECT_EQ(Decode(bytes).forwardPower, 101);
+}
+
+TEST_F(Ser2netLinkTest, InFrontOfASilentUnitCarriesNothingBack)
+{
+    ASSERT_TRUE(StartBehindSer2net({"--silent"}));
+    Send("w");
+    EXPECT_FALSE(WaitUntil([&] { return m_link.BytesWaiting() > 0; }, 300));
+    EXPECT_TRUE(m_link.IsOpen());
+}
+
+TEST_F(Ser2netLinkTest, ClosingTheConnectionAfterAHangUpLeavesTheLinkGone)
+{
+    ASSERT_TRUE(StartBehindSer2net({"--hangup-after", "1"}));
+    EXPECT_EQ(Poll().size(), 16);
+    ASSERT_TRUE(m_sim.WaitForExit());
+    const quint8 poll = 'w';
+    EXPECT_TRUE(WaitUntil([&] { return m_link.Write(&poll, 1) == 0; }));
+    EXPECT_EQ(m_link.BytesWaiting(), 0);
+    EXPECT_TRUE(m_link.IsOpen());
 }
 
 TEST_F(SimLinkTest, NoByteButThePollGetsAReply)

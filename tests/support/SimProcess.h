@@ -1,13 +1,10 @@
 #pragma once
 
+#include "ChildProcess.h"
 #include "WaitUntil.h"
 
 #include <QProcess>
 #include <QStringList>
-
-#include <csignal>
-
-#include <sys/prctl.h>
 
 // The real corvex-sim binary, run for one test and ended with it.
 class CSimProcess
@@ -22,8 +19,7 @@ public:
     bool Start(const QStringList& args)
     {
         m_strLinePath.clear();
-        // A test run that dies takes its simulator with it.
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        EndWithTestRun(m_process);
         m_process.start(QStringLiteral(CORVEX_SIM_PATH), args);
         if (!m_process.waitForStarted(5000))
             return false;
@@ -44,15 +40,7 @@ public:
     }
 
     // Asks the simulator to end, and kills it if it does not.
-    void Stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(3000);
-    }
+    void Stop() { StopProcess(m_process); }
 
     // Spins the event loop until the simulator has ended by itself.
     bool WaitForExit(int timeoutMs = 3000)
@@ -61,6 +49,7 @@ public:
     }
 
     QString LinePath() const { return m_strLinePath; }
+
     QProcess& Process() { return m_process; }
 
 private:

@@ -430,6 +430,7 @@ TEST(CStaticCounter, FormatsApplyToTheTypeTheirConversionTakes)
         {"%.2f", 3, "3.00"},
         {"%.1f %%", 1.3, "1.3 %"},
         {"MHz", 1, "MHz"},
+        {"100 %% of %%%%", 1, "100 % of %%"},
         {"%5.1f", 12.5, " 12.5"},
         {"%s", 1, ""},
         {"%n", 1, ""},

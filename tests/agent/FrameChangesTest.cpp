@@ -1,10 +1,8 @@
-#include "Reading.h"
 #include "FrameChanges.h"
 #include "StatusFrame.h"
 
 #include <gtest/gtest.h>
 
-#include <QJsonObject>
 #include <QStringList>
 
 #include <array>
@@ -19,59 +17,6 @@ StatusFrame Frame(quint8 code, quint8 forward = 150, quint8 reflected = 3, quint
     const std::array<quint8, 16> bytes = {0,  0x03, 0xD9, status, forward, reflected, 0xF6, 6,
                                           28, 15,   45,   alarms, 0,       code,      0,    0};
     return StatusFrame::Decode(bytes.data());
-}
-
-TEST(ReadingTest, EveryReadingCarriesItsUnitInItsKey)
-{
-    const QJsonObject reading = ReadingObject(Frame(2, 151, 3, 0x81, 0xC8));
-    EXPECT_EQ(reading.value("model").toString(), QStringLiteral("Bexon Transmitter"));
-    EXPECT_EQ(reading.value("code").toInt(), 2);
-    EXPECT_DOUBLE_EQ(reading.value("forward_power_w").toDouble(), 15.1);
-    EXPECT_DOUBLE_EQ(reading.value("reflected_power_w").toDouble(), 0.3);
-    EXPECT_EQ(reading.value("forward_power_text").toString(), QStringLiteral("15.1 W FWD."));
-    EXPECT_EQ(reading.value("reflected_power_text").toString(), QStringLiteral("0.3 W REV."));
-    EXPECT_EQ(reading.value("pa_temperature_c").toInt(), 45);
-    EXPECT_EQ(reading.value("pa_voltage_v").toInt(), 28);
-    EXPECT_EQ(reading.value("aux_voltage_v").toInt(), 15);
-    EXPECT_EQ(reading.value("peak_deviation_khz").toInt(), -10);
-    EXPECT_EQ(reading.value("gain_reduction_db").toInt(), 6);
-    EXPECT_DOUBLE_EQ(reading.value("frequency_mhz").toDouble(), 98.5);
-    EXPECT_TRUE(reading.value("pll_locked").toBool());
-    EXPECT_TRUE(reading.value("muted").toBool());
-    EXPECT_TRUE(reading.value("rf_fail").toBool());
-    EXPECT_TRUE(reading.value("pll_fail").toBool());
-    EXPECT_TRUE(reading.value("modulation_fail").toBool());
-}
-
-TEST(ReadingTest, PowerInWattsFollowsTheUnitRow)
-{
-    const struct
-    {
-        quint8 code;
-        quint8 raw;
-        double dWatts; // < 0 with bNull: no number
-        bool bNull;
-    } cases[] = {
-        {1, 200, 0, true},     // no power readings
-        {2, 255, 25.5, false}, // divided by 10
-        {3, 0xC8, -56, false}, // signed
-        {4, 0xC8, 200, false}, // unsigned
-        {6, 255, 5.1, false},  // divided by 50
-        {8, 255, 2040, false}, // times 8
-        {56, 10, 40, false},   // unlisted: the default row, times 4
-    };
-    for (const auto& c : cases) {
-        const QJsonObject reading = ReadingObject(Frame(c.code, c.raw, c.raw));
-        SCOPED_TRACE(c.code);
-        if (c.bNull) {
-            EXPECT_TRUE(reading.value("forward_power_w").isNull());
-            EXPECT_TRUE(reading.value("reflected_power_w").isNull());
-            EXPECT_EQ(reading.value("forward_power_text").toString(), QString());
-        } else {
-            EXPECT_DOUBLE_EQ(reading.value("forward_power_w").toDouble(), c.dWatts);
-            EXPECT_DOUBLE_EQ(reading.value("reflected_power_w").toDouble(), c.dWatts);
-        }
-    }
 }
 
 QStringList Kinds(const std::vector<FrameChange>& changes)
