@@ -66,7 +66,14 @@ protected:
     // A unit section on the simulator's line, with extra "key = value" lines.
     QString UnitSection(const QString& strName, const QString& strExtra = QString()) const
     {
-        return QStringLiteral("[%1]\nport = %2\n%3\n").arg(strName, Path(strName), strExtra);
+        return UnitSectionOn(strName, Path(strName), strExtra);
+    }
+
+    // A unit section on another port (tcp:HOST:PORT).
+    static QString UnitSectionOn(const QString& strName, const QString& strPort,
+                                 const QString& strExtra = QString())
+    {
+        return QStringLiteral("[%1]\nport = %2\n%3\n").arg(strName, strPort, strExtra);
     }
 
     QString WriteConfig(const QString& strText,

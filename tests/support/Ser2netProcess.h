@@ -27,18 +27,19 @@ public:
                                                QStringLiteral("/usr/bin")});
     }
 
-    // Starts ser2net in front of strDevice on a free port and waits until it listens; false
-    // with ErrorString() otherwise.
-    bool Start(const QString& strDevice)
+    // Starts ser2net in front of strDevice on nPort (a free port when 0; again the same one to
+    // come back where clients knew it) and waits until it listens; false with ErrorString()
+    // otherwise.
+    bool Start(const QString& strDevice, quint16 nPort = 0)
     {
         if (Program().isEmpty())
             return Fail(QStringLiteral("ser2net is not installed (scripts/install-deps)"));
         if (!m_dirTemp.isValid())
             return Fail(QStringLiteral("no temporary directory"));
-        // Another program may take the free port before ser2net does: try a few.
+        // Another program may take the port before ser2net does: try a few.
         for (int nAttempt = 0; nAttempt < 3; ++nAttempt) {
             Stop();
-            m_nPort = FreePort();
+            m_nPort = nPort != 0 ? nPort : FreePort();
             const QString strConfig = m_dirTemp.filePath(QStringLiteral("ser2net.yaml"));
             QFile config(strConfig);
             if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
