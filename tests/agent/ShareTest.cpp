@@ -1,10 +1,10 @@
 #include "AgentFixture.h"
+#include "ChildProcess.h"
 #include "ControlDlg.h"
 
-#include <QFileInfo>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTcpSocket>
 
 #include <memory>
@@ -158,24 +158,13 @@ TEST_F(ShareTest, NoAnswerWhileTheUnitIsNotOnline)
     EXPECT_EQ(client.Receive(16).size(), 16);
 }
 
-// The panel itself on the shared line, through a pseudo-terminal that socat bridges to the
-// listener: it shows the unit, and reports the lost connection once the unit goes away.
+// The panel itself on the shared line, as a serial-device server: it shows the unit, and
+// reports the lost connection once the unit goes away.
 TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
 {
-    const QString strSocat = QStandardPaths::findExecutable(QStringLiteral("socat"));
-    if (strSocat.isEmpty())
-        GTEST_SKIP() << "socat is not installed (scripts/install-deps installs it)";
     ASSERT_NO_FATAL_FAILURE(StartShared());
-
-    QProcess socat;
-    socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    const QString strBridge = Path(QStringLiteral("panel-line"));
-    socat.start(strSocat, {QStringLiteral("PTY,link=%1,rawer").arg(strBridge),
-                           QStringLiteral("TCP:127.0.0.1:%1").arg(SharePort())});
-    ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(strBridge); }, 5000));
-
     const QByteArray savedPorts = qgetenv("CORVEX_PORTS");
-    qputenv("CORVEX_PORTS", strBridge.toLocal8Bit());
+    qputenv("CORVEX_PORTS", QStringLiteral("tcp:127.0.0.1:%1").arg(SharePort()).toLocal8Bit());
     std::vector<QString> boxes;
     {
         CControlDlg dlg;
@@ -183,9 +172,12 @@ TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
             boxes.push_back(strText);
         });
         dlg.show();
+        EXPECT_EQ(dlg.GetDlgItem(1066)->property("text").toString(),
+                  QStringLiteral("127.0.0.1:%1").arg(SharePort()));
         qobject_cast<QPushButton*>(dlg.GetDlgItem(1008))->click();
         EXPECT_TRUE(WaitUntil(
             [&] { return dlg.windowTitle() == QStringLiteral("Bexon Transmitter"); }, 5000));
+        EXPECT_EQ(dlg.GetDlgItem(1025)->property("text").toString(), QStringLiteral("15.0 W FWD."));
         EXPECT_TRUE(boxes.empty());
 
         StopSim("tx1");
@@ -195,8 +187,27 @@ TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Corvex Control"));
     }
     qputenv("CORVEX_PORTS", savedPorts);
-    socat.terminate();
-    socat.waitForFinished(3000);
+}
+
+// corvexctl on the shared line reads the same object that the agent serves for the unit.
+TEST_F(ShareTest, CorvexctlOnTheSharedLineReadsWhatTheApiServes)
+{
+    ASSERT_NO_FATAL_FAILURE(StartShared({"--preset", "amplifier", "--alarms", "0x40"}));
+    QProcess ctl;
+    EndWithTestRun(ctl);
+    ctl.start(QStringLiteral(CORVEXCTL_PATH),
+              {QStringLiteral("status"), QStringLiteral("tcp:127.0.0.1:%1").arg(SharePort()),
+               QStringLiteral("--json")});
+    ASSERT_TRUE(WaitUntil([&] { return ctl.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(ctl.exitCode(), 2) << ctl.readAllStandardError().toStdString();
+    const QJsonObject probed = QJsonDocument::fromJson(ctl.readAllStandardOutput()).object();
+    ASSERT_FALSE(probed.isEmpty());
+
+    const QJsonObject served = Http().Get("/api/v1/units/tx1").Json();
+    for (auto it = probed.begin(); it != probed.end(); ++it)
+        EXPECT_EQ(served.value(it.key()), it.value()) << it.key().toStdString();
+    EXPECT_EQ(served.value("model").toString(), QStringLiteral("Ilvar Amplifier"));
+    EXPECT_TRUE(served.value("rf_fail").toBool());
 }
 
 } // namespace
