@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -53,17 +54,20 @@ QByteArray Number(double dValue)
 class CWriter
 {
 public:
+    // Room for the whole text at once: about 800 bytes a unit.
+    explicit CWriter(size_t nUnits) { m_text.reserve(qsizetype(nUnits) * 1024 + 4096); }
+
     void Family(const char* pszName, const char* pszType, const char* pszHelp)
     {
-        m_text += QByteArray("# HELP ") + pszName + ' ' + pszHelp + "\n# TYPE " + pszName + ' ' +
-                  pszType + '\n';
+        m_text.append("# HELP ").append(pszName).append(' ').append(pszHelp);
+        m_text.append("\n# TYPE ").append(pszName).append(' ').append(pszType).append('\n');
     }
     void Sample(const char* pszName, const QByteArray& labels, double dValue)
     {
-        m_text += pszName;
+        m_text.append(pszName);
         if (!labels.isEmpty())
-            m_text += '{' + labels + '}';
-        m_text += ' ' + Number(dValue) + '\n';
+            m_text.append('{').append(labels).append('}');
+        m_text.append(' ').append(Number(dValue)).append('\n');
     }
     QByteArray Text() const { return m_text; }
 
@@ -71,17 +75,18 @@ private:
     QByteArray m_text;
 };
 
-QByteArray UnitLabel(const CUnitPoller& unit)
-{
-    return "unit=\"" + LabelValue(unit.Name()) + '"';
-}
-
 } // namespace
 
 QByteArray MetricsText(const std::vector<const CUnitPoller*>& units, bool bEventStoreUp,
                        const char* pszVersion)
 {
-    CWriter out;
+    // Each unit's label once per scrape, not once per sample.
+    std::map<const CUnitPoller*, QByteArray> unitLabels;
+    for (const CUnitPoller* pUnit : units)
+        unitLabels[pUnit] = "unit=\"" + LabelValue(pUnit->Name()) + '"';
+    const auto UnitLabel = [&unitLabels](const CUnitPoller& unit) { return unitLabels.at(&unit); };
+
+    CWriter out(units.size());
     out.Family("corvex_agent_info", "gauge", "The agent's version.");
     out.Sample("corvex_agent_info", "version=\"" + LabelValue(QLatin1String(pszVersion)) + '"', 1);
     out.Family("corvex_event_store_up", "gauge", "1 while events reach the event store.");

@@ -44,7 +44,10 @@ CUnitPoller::CUnitPoller(const UnitConfig& config, QObject* pParent)
 {
     // A line that does not take a byte at once refuses it: nothing on the loop waits for room.
     m_link.SetNonBlocking(true);
-    m_timerTick.setTimerType(Qt::PreciseTimer);
+    // Qt lines up coarse timers of one period (within 5 % of it), so the loop wakes once a tick
+    // for every unit instead of once per unit: with many units each wake-up, which polls every
+    // descriptor, is what costs. The frame rule needs no finer tick than that.
+    m_timerTick.setTimerType(Qt::CoarseTimer);
     connect(&m_timerTick, &QTimer::timeout, this, &CUnitPoller::OnTick);
     m_timerRetry.setSingleShot(true);
     connect(&m_timerRetry, &QTimer::timeout, this, &CUnitPoller::TryOpen);
