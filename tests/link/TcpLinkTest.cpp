@@ -161,23 +161,32 @@ TEST_P(TcpServerClosesTest, WhatArrivedStaysReadableThenNothingUntilClose)
 
 INSTANTIATE_TEST_SUITE_P(Closes, TcpServerClosesTest, EveryFirstToNotice(), FirstToNoticeName);
 
-TEST(TcpLinkOpenTest, FailedOpensSayWhyWithinTheConnectLimit)
+// Addresses that do not open: one that refuses, one that never answers a connect.
+class TcpLinkOpenTest : public testing::Test
 {
-    CTcpPeer refusing;
-    ASSERT_TRUE(refusing.Listen());
-    refusing.CloseListener();
-    CTcpPeer silent;
-    ASSERT_TRUE(silent.Listen(0));
-    ASSERT_TRUE(silent.Clog());
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_refusing.Listen());
+        m_refusing.CloseListener();
+        ASSERT_TRUE(m_silent.Listen(0));
+        ASSERT_TRUE(m_silent.Clog());
+    }
 
+    CTcpPeer m_refusing;
+    CTcpPeer m_silent;
+};
+
+TEST_F(TcpLinkOpenTest, FailedOpensSayWhyWithinTheConnectLimit)
+{
     const struct
     {
         QString strEntry;
         const char* pszReason;
         int nMinMs; // a dead address takes the whole connect limit
     } cases[] = {
-        {refusing.Entry(), "refused", 0},
-        {silent.Entry(), "no answer within 1000 ms", CTcpTransport::kConnectTimeoutMs - 100},
+        {m_refusing.Entry(), "refused", 0},
+        {m_silent.Entry(), "no answer within 1000 ms", CTcpTransport::kConnectTimeoutMs - 100},
         {QStringLiteral("tcp:127.0.0.1"), "no port", 0},
         {QStringLiteral("tcp:127.0.0.1:70000"), "not a number from 1 to 65535", 0},
         {QStringLiteral("tcp:[::1:4001"), "no closing bracket", 0},
@@ -202,16 +211,10 @@ TEST(TcpLinkOpenTest, FailedOpensSayWhyWithinTheConnectLimit)
 
 // A program that serves many lines begins an open and carries on; the loop ends the opening
 // by itself, and FinishOpen() then returns at once with the result.
-TEST(TcpLinkOpenTest, ABegunOpenEndsInTheEventLoopWithoutAWait)
+TEST_F(TcpLinkOpenTest, ABegunOpenEndsInTheEventLoopWithoutAWait)
 {
     CTcpPeer accepting;
     ASSERT_TRUE(accepting.Listen());
-    CTcpPeer refusing;
-    ASSERT_TRUE(refusing.Listen());
-    refusing.CloseListener();
-    CTcpPeer silent;
-    ASSERT_TRUE(silent.Listen(0));
-    ASSERT_TRUE(silent.Clog());
 
     const struct
     {
@@ -221,8 +224,8 @@ TEST(TcpLinkOpenTest, ABegunOpenEndsInTheEventLoopWithoutAWait)
         int nMinMs;
     } cases[] = {
         {accepting.Entry(), 1, "", 0},
-        {refusing.Entry(), 0, "refused", 0},
-        {silent.Entry(), 0, "no answer within 1000 ms", CTcpTransport::kConnectTimeoutMs - 100},
+        {m_refusing.Entry(), 0, "refused", 0},
+        {m_silent.Entry(), 0, "no answer within 1000 ms", CTcpTransport::kConnectTimeoutMs - 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.strEntry.toStdString());
@@ -247,7 +250,7 @@ TEST(TcpLinkOpenTest, ABegunOpenEndsInTheEventLoopWithoutAWait)
     }
 }
 
-TEST(TcpLinkOpenTest, PortNumbersReachTcpEntriesThroughTheTable)
+TEST_F(TcpLinkOpenTest, PortNumbersReachTcpEntriesThroughTheTable)
 {
     CTcpPeer peer;
     ASSERT_TRUE(peer.Listen());
