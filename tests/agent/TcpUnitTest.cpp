@@ -142,8 +142,8 @@ TEST_F(TcpUnitTest, ServersThatGiveNoFrameAreRetriedWithoutHoldingUpTheLoop)
         EXPECT_EQ(Unit("tx1").GetState(), State::Connecting);
         EXPECT_EQ(Unit("tx1").Frames(), 0u);
         // A connect that waited on the loop would show here as a gap of a whole second.
-        EXPECT_LT(heartbeat.LongestGapMs(), 500);
-        EXPECT_LT(nSlowestMs, 500);
+        EXPECT_LT(heartbeat.LongestGapMs(), 900);
+        EXPECT_LT(nSlowestMs, 900);
         if (c.server == Server::AcceptsAndStaysSilent) {
             ASSERT_TRUE(peer.Accept());
             EXPECT_TRUE(peer.Read().startsWith('w'));
