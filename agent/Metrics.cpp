@@ -4,10 +4,11 @@
 #include "UnitPoller.h"
 
 #include <QJsonObject>
-#include <QLocale>
 #include <QString>
 
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -44,13 +45,6 @@ QByteArray LabelValue(const QString& strValue)
     return value;
 }
 
-QByteArray Number(double dValue)
-{
-    // Scaling must not turn 98.7 MHz into 98700000.00000001 Hz.
-    const double dRounded = std::round(dValue * 1000.0) / 1000.0;
-    return QByteArray::number(dRounded, 'g', QLocale::FloatingPointShortest);
-}
-
 class CWriter
 {
 public:
@@ -67,11 +61,27 @@ public:
         m_text.append(pszName);
         if (!labels.isEmpty())
             m_text.append('{').append(labels).append('}');
-        m_text.append(' ').append(Number(dValue)).append('\n');
+        m_text.append(' ');
+        AppendNumber(dValue);
+        m_text.append('\n');
     }
     QByteArray Text() const { return m_text; }
 
 private:
+    // Whole numbers in full (a frame counter of a million is 1000000, not 1e+06), others as the
+    // shortest text that reads back as the value; no temporary string per sample.
+    void AppendNumber(double dValue)
+    {
+        // Scaling must not turn 98.7 MHz into 98700000.00000001 Hz.
+        const double dRounded = std::round(dValue * 1000.0) / 1000.0;
+        char buffer[32];
+        const std::to_chars_result result =
+            std::abs(dRounded) < 1e15 && dRounded == std::trunc(dRounded)
+                ? std::to_chars(std::begin(buffer), std::end(buffer), qint64(dRounded))
+                : std::to_chars(std::begin(buffer), std::end(buffer), dRounded);
+        m_text.append(buffer, result.ptr - buffer);
+    }
+
     QByteArray m_text;
 };
 
