@@ -18,7 +18,7 @@ public:
     // The main dialog while InitInstance runs it; null before and after.
     QWidget* MainWnd() const { return m_pMainWnd; }
 
-    // Icon 128 in its 32 x 32 and 16 x 16 pixel pictures.
+    // Icon IDR_MAINFRAME in its 32 x 32 and 16 x 16 pixel pictures.
     static QIcon LoadIcon();
     // Text nId of the string table; empty when the table has no such string.
     static QString LoadString(int nId);

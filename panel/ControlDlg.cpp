@@ -6,6 +6,7 @@
 #include "PortTable.h"
 #include "Protocol.h"
 #include "StatusFrame.h"
+#include "resource.h"
 
 #include <QCoreApplication>
 #include <QMoveEvent>
@@ -31,9 +32,12 @@ constexpr int kMutePauseMs = 200;
 
 // Shown for a transmitter, hidden for an amplifier: AUX bar and label, the PLL and modulation
 // fail labels and lamps, and MUTE RF.
-constexpr int kTransmitterOnly[] = {1030, 1073, 1074, 1075, 1021, 1020, 1006};
+constexpr int kTransmitterOnly[] = {
+    IDC_AUX_VOLTAGE_BAR, IDC_AUX_LABEL, IDC_PLL_FAIL_LABEL, IDC_MOD_FAIL_LABEL, IDC_PLL_FAIL_LED,
+    IDC_MOD_FAIL_LED,    IDC_MUTE};
 // Disabled while disconnected.
-constexpr int kCommandButtons[] = {1006, 1005, 1061, 1062, 1063, 1064};
+constexpr int kCommandButtons[] = {IDC_MUTE,       IDC_RESET_ALARMS, IDC_POWER_UP,
+                                   IDC_POWER_DOWN, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN};
 
 const QString kTitle = QStringLiteral("Corvex Control");
 const QString kFrequencyFormat = QStringLiteral("%.2f");
@@ -80,17 +84,16 @@ private:
     CControlDlg* m_pDlg;
 };
 
-// Appends a separator and the About entry (string 101) to the window's system menu, where the
-// platform lets an application extend it.
+// Appends a separator and the About entry (string IDS_ABOUTBOX) to the window's system menu, where
+// the platform lets an application extend it.
 void AppendAboutToSystemMenu(CControlDlg* pDlg)
 {
-    const QString strAbout = CControlApp::LoadString(101);
+    const QString strAbout = CControlApp::LoadString(IDS_ABOUTBOX);
     const HMENU hMenu = GetSystemMenu(reinterpret_cast<HWND>(pDlg->winId()), FALSE);
     if (!hMenu || strAbout.isEmpty())
         return;
     AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(hMenu, MF_STRING, CControlDlg::kIdSysCmdAbout,
-                reinterpret_cast<LPCWSTR>(strAbout.utf16()));
+    AppendMenuW(hMenu, MF_STRING, ID_SYSCMD_ABOUT, reinterpret_cast<LPCWSTR>(strAbout.utf16()));
     new CSysCommandFilter(pDlg);
 }
 #endif
@@ -119,25 +122,26 @@ QWidget* CControlDlg::GetDlgItem(int nId) const
     return it == m_items.end() ? nullptr : it->second;
 }
 
-// Builds template 102 with the member widgets in place of their controls, then wires the
-// controls to their handlers in the order of the classic message map.
+// Builds template IDD_CORVEXCONTROL_DIALOG with the member widgets in place of their controls, then
+// wires the controls to their handlers in the order of the classic message map.
 void CControlDlg::DoDataExchange()
 {
     CDialogTemplate dlgTemplate;
     const bool bLoaded = dlgTemplate.Load(QStringLiteral(":/dialog102.rc"));
     Q_ASSERT_X(bLoaded, "CControlDlg", qPrintable(dlgTemplate.ErrorString()));
-    const std::vector<QWidget*> controls = dlgTemplate.Build(this, {{1067, &m_spinPort},
-                                                                    {1030, &m_barAuxVoltage},
-                                                                    {1029, &m_barPaVoltage},
-                                                                    {1028, &m_ledPllLock},
-                                                                    {1027, &m_barTemperature},
-                                                                    {1018, &m_barGainReduction},
-                                                                    {1022, &m_counterFrequency},
-                                                                    {1059, &m_barDeviationHigh},
-                                                                    {1058, &m_barDeviationLow},
-                                                                    {1020, &m_ledModFail},
-                                                                    {1021, &m_ledPllFail},
-                                                                    {1019, &m_ledRfFail}});
+    const std::vector<QWidget*> controls =
+        dlgTemplate.Build(this, {{IDC_PORT_SPIN, &m_spinPort},
+                                 {IDC_AUX_VOLTAGE_BAR, &m_barAuxVoltage},
+                                 {IDC_PA_VOLTAGE_BAR, &m_barPaVoltage},
+                                 {IDC_PLL_LOCK_LED, &m_ledPllLock},
+                                 {IDC_TEMPERATURE_BAR, &m_barTemperature},
+                                 {IDC_GAIN_REDUCTION_BAR, &m_barGainReduction},
+                                 {IDC_FREQUENCY_COUNTER, &m_counterFrequency},
+                                 {IDC_DEVIATION_HIGH_BAR, &m_barDeviationHigh},
+                                 {IDC_DEVIATION_LOW_BAR, &m_barDeviationLow},
+                                 {IDC_MOD_FAIL_LED, &m_ledModFail},
+                                 {IDC_PLL_FAIL_LED, &m_ledPllFail},
+                                 {IDC_RF_FAIL_LED, &m_ledRfFail}});
     // Every tick looks controls up by identifier: index them once.
     for (QWidget* pControl : controls) {
         bool bHasId = false;
@@ -152,26 +156,26 @@ void CControlDlg::DoDataExchange()
         if (auto* pButton = qobject_cast<QPushButton*>(GetDlgItem(nId)))
             connect(pButton, &QPushButton::clicked, this, pHandler);
     };
-    onClicked(2, &CControlDlg::reject);
-    onClicked(1008, &CControlDlg::OnConnect);
-    onClicked(1005, &CControlDlg::OnResetAlarms);
-    onClicked(1006, &CControlDlg::OnMute);
-    onClicked(1010, &CControlDlg::OnAbout);
-    onClicked(1063, &CControlDlg::OnFrequencyUp);
-    onClicked(1064, &CControlDlg::OnFrequencyDown);
-    onClicked(1061, &CControlDlg::OnPowerUp);
-    onClicked(1062, &CControlDlg::OnPowerDown);
+    onClicked(IDCANCEL, &CControlDlg::reject);
+    onClicked(IDC_CONNECT, &CControlDlg::OnConnect);
+    onClicked(IDC_RESET_ALARMS, &CControlDlg::OnResetAlarms);
+    onClicked(IDC_MUTE, &CControlDlg::OnMute);
+    onClicked(IDC_ABOUT, &CControlDlg::OnAbout);
+    onClicked(IDC_FREQUENCY_UP, &CControlDlg::OnFrequencyUp);
+    onClicked(IDC_FREQUENCY_DOWN, &CControlDlg::OnFrequencyDown);
+    onClicked(IDC_POWER_UP, &CControlDlg::OnPowerUp);
+    onClicked(IDC_POWER_DOWN, &CControlDlg::OnPowerDown);
     connect(&m_spinPort, &CSpinButtonCtrl::DeltaPos, this, &CControlDlg::OnPortSpin);
 }
 
 void CControlDlg::UpdateData(bool bSaveAndValidate)
 {
     const std::pair<int, QString CControlDlg::*> texts[] = {
-        {1025, &CControlDlg::m_strForwardPower},
-        {1024, &CControlDlg::m_strReflectedPower},
-        {1034, &CControlDlg::m_strGainReduction},
-        {1060, &CControlDlg::m_strDeviation},
-        {1066, &CControlDlg::m_strPort}};
+        {IDC_FORWARD_POWER, &CControlDlg::m_strForwardPower},
+        {IDC_REFLECTED_POWER, &CControlDlg::m_strReflectedPower},
+        {IDC_GAIN_REDUCTION, &CControlDlg::m_strGainReduction},
+        {IDC_DEVIATION, &CControlDlg::m_strDeviation},
+        {IDC_PORT, &CControlDlg::m_strPort}};
     for (const auto& [nId, pText] : texts) {
         QWidget* pControl = GetDlgItem(nId);
         if (bSaveAndValidate)
@@ -286,10 +290,10 @@ void CControlDlg::Connect()
     m_bConnected = true;
     m_bLayoutPending = true;
     // Held until the first frame, so only the lost-connection rule ends a silent connection.
-    EnableItem(1008, false);
-    GetDlgItem(1008)->setProperty("text", QStringLiteral("Disconnect"));
+    EnableItem(IDC_CONNECT, false);
+    GetDlgItem(IDC_CONNECT)->setProperty("text", QStringLiteral("Disconnect"));
     m_spinPort.setEnabled(false);
-    for (int nId : {1006, 1005, 1063, 1064})
+    for (int nId : {IDC_MUTE, IDC_RESET_ALARMS, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN})
         EnableItem(nId, true);
     m_timerPoll.start(m_nTimerPeriodMs, this);
     m_nMissCount = 1;
@@ -311,7 +315,7 @@ void CControlDlg::OnTimer()
     if (IsFrameAvailable(m_link.BytesWaiting()) &&
         m_link.Read(buffer.data(), kStatusFrameSize) == kStatusFrameSize) {
         const QRect rcNoted = frameGeometry();
-        EnableItem(1008, true);
+        EnableItem(IDC_CONNECT, true);
         m_nMissCount = 1;
         const StatusFrame frame = StatusFrame::Decode(buffer.data());
         PresentValues(frame);
@@ -345,8 +349,8 @@ void CControlDlg::PresentValues(const StatusFrame& frame)
 
     const UnitType& unit = frame.Unit();
     if (unit.bPowerButtons) {
-        EnableItem(1061, true);
-        EnableItem(1062, true);
+        EnableItem(IDC_POWER_UP, true);
+        EnableItem(IDC_POWER_DOWN, true);
     }
     m_strForwardPower = frame.ForwardPowerText();
     m_strReflectedPower = frame.ReflectedPowerText();
@@ -357,8 +361,8 @@ void CControlDlg::PresentValues(const StatusFrame& frame)
 void CControlDlg::PresentLamps(const StatusFrame& frame)
 {
     const bool bMuted = frame.CarrierMuted();
-    GetDlgItem(1006)->setProperty("text",
-                                  bMuted ? QStringLiteral("UNMUTE RF") : QStringLiteral("MUTE RF"));
+    GetDlgItem(IDC_MUTE)->setProperty("text", bMuted ? QStringLiteral("UNMUTE RF")
+                                                     : QStringLiteral("MUTE RF"));
     m_nMuteState = bMuted ? 2 : 1;
 
     const std::pair<CLed*, bool> lamps[] = {{&m_ledPllLock, frame.PllLocked()},
@@ -382,8 +386,8 @@ void CControlDlg::Disconnect()
 {
     m_timerPoll.stop();
     m_bConnected = false;
-    GetDlgItem(1008)->setProperty("text", QStringLiteral("Connect"));
-    EnableItem(1008, true);
+    GetDlgItem(IDC_CONNECT)->setProperty("text", QStringLiteral("Connect"));
+    EnableItem(IDC_CONNECT, true);
     m_spinPort.setEnabled(true);
     for (int nId : kCommandButtons)
         EnableItem(nId, false);
@@ -460,32 +464,32 @@ void CControlDlg::SendCommand(int nButtonId, quint8 byCommand, int nPauseMs)
 
 void CControlDlg::OnResetAlarms()
 {
-    SendCommand(1005, Command::ResetAlarms, kCommandPauseMs);
+    SendCommand(IDC_RESET_ALARMS, Command::ResetAlarms, kCommandPauseMs);
 }
 
 void CControlDlg::OnMute()
 {
-    SendCommand(1006, m_nMuteState == 1 ? Command::Mute : Command::Unmute, kMutePauseMs);
+    SendCommand(IDC_MUTE, m_nMuteState == 1 ? Command::Mute : Command::Unmute, kMutePauseMs);
 }
 
 void CControlDlg::OnFrequencyUp()
 {
-    SendCommand(1063, Command::FrequencyUp, kCommandPauseMs);
+    SendCommand(IDC_FREQUENCY_UP, Command::FrequencyUp, kCommandPauseMs);
 }
 
 void CControlDlg::OnFrequencyDown()
 {
-    SendCommand(1064, Command::FrequencyDown, kCommandPauseMs);
+    SendCommand(IDC_FREQUENCY_DOWN, Command::FrequencyDown, kCommandPauseMs);
 }
 
 void CControlDlg::OnPowerUp()
 {
-    SendCommand(1061, Command::PowerUp, kCommandPauseMs);
+    SendCommand(IDC_POWER_UP, Command::PowerUp, kCommandPauseMs);
 }
 
 void CControlDlg::OnPowerDown()
 {
-    SendCommand(1062, Command::PowerDown, kCommandPauseMs);
+    SendCommand(IDC_POWER_DOWN, Command::PowerDown, kCommandPauseMs);
 }
 
 void CControlDlg::OnAbout()
@@ -496,7 +500,7 @@ void CControlDlg::OnAbout()
 
 bool CControlDlg::OnSysCommand(unsigned nId)
 {
-    if ((nId & 0xFFF0) != kIdSysCmdAbout)
+    if ((nId & 0xFFF0) != ID_SYSCMD_ABOUT)
         return false;
     OnAbout();
     return true;

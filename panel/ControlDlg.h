@@ -20,7 +20,7 @@ struct StatusFrame;
 
 // The main window: connects to one unit, polls it every 100 ms, shows each status frame and
 // sends the operator's commands. It owns the link and the display widgets and wires them to
-// the controls of dialog template 102.
+// the controls of dialog template IDD_CORVEXCONTROL_DIALOG.
 class CControlDlg : public QDialog
 {
     Q_OBJECT
@@ -35,8 +35,6 @@ public:
     static constexpr int kBaudRate = 9600;
     static constexpr int kTimerPeriodMs = 100;
     static constexpr int kMissLimit = 30;
-    // The system menu's About command; the platform may set any of its four low bits.
-    static constexpr unsigned kIdSysCmdAbout = 0x0010;
 
     explicit CControlDlg(QWidget* pParent = nullptr);
     ~CControlDlg() override;

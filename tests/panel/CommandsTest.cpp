@@ -20,8 +20,8 @@ TEST_F(CommandsTest, EachButtonSendsItsByteOnceAndPausesDisabled)
         char chByte;
         int nPauseMs;
     } buttons[] = {
-        {1005, '6', 250}, {1006, 'o', 200}, {1063, '1', 250},
-        {1064, '2', 250}, {1061, '3', 250}, {1062, '4', 250},
+        {IDC_RESET_ALARMS, '6', 250},   {IDC_MUTE, 'o', 200},     {IDC_FREQUENCY_UP, '1', 250},
+        {IDC_FREQUENCY_DOWN, '2', 250}, {IDC_POWER_UP, '3', 250}, {IDC_POWER_DOWN, '4', 250},
     };
     ConnectTo({});
     ASSERT_TRUE(TickFrame()); // enables the power buttons and reports the carrier on
@@ -45,32 +45,32 @@ TEST_F(CommandsTest, CommandsReachTheUnitAndShowInLaterFrames)
 {
     ConnectTo({QStringLiteral("--frequency"), QStringLiteral("985")});
     ASSERT_TRUE(TickFrame());
-    Click(1063);
-    Click(1006);
+    Click(IDC_FREQUENCY_UP);
+    Click(IDC_MUTE);
     ASSERT_TRUE(SimReceived("ww1o"));
     ASSERT_TRUE(TickFrame()); // the reply to the second poll came before the commands
     // Polls after a command carry its effect.
     ASSERT_TRUE(TickFrame());
-    EXPECT_EQ(ItemAs<CStaticCounter>(1022)->Text(), QStringLiteral("98.60"));
-    EXPECT_EQ(Text(1006), QStringLiteral("UNMUTE RF"));
+    EXPECT_EQ(ItemAs<CStaticCounter>(IDC_FREQUENCY_COUNTER)->Text(), QStringLiteral("98.60"));
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("UNMUTE RF"));
 }
 
 TEST_F(CommandsTest, MuteBeforeAnyFrameSendsUnmute)
 {
     ConnectTo({});
-    Click(1006);
+    Click(IDC_MUTE);
     EXPECT_TRUE(SimReceived("wf"));
-    EXPECT_EQ(Text(1006), QStringLiteral("MUTE RF"));
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("MUTE RF"));
 }
 
 TEST_F(CommandsTest, MutePressedTwiceBeforeANewFrameSendsMuteTwice)
 {
     ConnectTo({});
     ASSERT_TRUE(TickFrame());
-    Click(1006);
-    Click(1006);
+    Click(IDC_MUTE);
+    Click(IDC_MUTE);
     EXPECT_TRUE(SimReceived("wwoo"));
-    EXPECT_EQ(Text(1006), QStringLiteral("MUTE RF")); // the caption waits for a frame
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("MUTE RF")); // the caption waits for a frame
 }
 
 TEST_F(CommandsTest, MuteAfterReconnectActsOnTheLastReportedState)
@@ -88,10 +88,10 @@ TEST_F(CommandsTest, MuteAfterReconnectActsOnTheLastReportedState)
         SCOPED_TRACE(c.pszStatus);
         ConnectTo({QStringLiteral("--status"), QString::fromLatin1(c.pszStatus)});
         ASSERT_TRUE(TickFrame());
-        Click(1008);
-        EXPECT_EQ(Text(1006), QString::fromLatin1(c.pszCaption));
+        Click(IDC_CONNECT);
+        EXPECT_EQ(Text(IDC_MUTE), QString::fromLatin1(c.pszCaption));
         Connect();
-        Click(1006);
+        Click(IDC_MUTE);
         EXPECT_TRUE(SimReceived(c.pszSent));
         StopSim();
     }
@@ -101,10 +101,10 @@ TEST_F(CommandsTest, CodeOneNeverGetsPowerCommands)
 {
     ConnectTo({QStringLiteral("--type"), QStringLiteral("1")});
     ASSERT_TRUE(TickFrame());
-    EXPECT_FALSE(Item(1061)->isEnabled());
-    EXPECT_FALSE(Item(1062)->isEnabled());
-    Click(1061);
-    Click(1062);
-    Click(1063);
+    EXPECT_FALSE(Item(IDC_POWER_UP)->isEnabled());
+    EXPECT_FALSE(Item(IDC_POWER_DOWN)->isEnabled());
+    Click(IDC_POWER_UP);
+    Click(IDC_POWER_DOWN);
+    Click(IDC_FREQUENCY_UP);
     EXPECT_TRUE(SimReceived("ww1"));
 }

@@ -7,7 +7,7 @@
 //   StartSim({"--preset", "amplifier"});   // the unit; its received bytes go to a log
 //   SetPorts({SimPath()});                 // the port table the dialog will search
 //   CControlDlg& dlg = CreateDialog();     // start-up runs, port search included
-//   Connect();                             // clicks 1008; the poll "w" goes out
+//   Connect();                             // clicks Connect; the poll "w" goes out
 //   ASSERT_TRUE(TickFrame());              // waits for the reply, then one tick reads it
 //
 // Message boxes are recorded in m_boxes and closed at once, as an operator pressing OK would;
@@ -17,6 +17,7 @@
 #include "ControlDlg.h"
 #include "SimProcess.h"
 #include "WaitUntil.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -107,8 +108,8 @@ protected:
     QString Text(int nId) const { return Item(nId)->property("text").toString(); }
 
     void Click(int nId) { ItemAs<QPushButton>(nId)->click(); }
-    // Connects through button 1008.
-    void Connect() { Click(1008); }
+    // Connects through the Connect button.
+    void Connect() { Click(IDC_CONNECT); }
 
     // Spins the event loop until the dialog's link holds at least nBytes received bytes.
     bool WaitForBytes(int nBytes, int nTimeoutMs = 3000)

@@ -33,9 +33,9 @@ protected:
 
     void ExpectDisconnectedAtHome()
     {
-        EXPECT_EQ(Text(1008), QStringLiteral("Connect"));
-        EXPECT_TRUE(Item(1008)->isEnabled());
-        EXPECT_TRUE(Item(1067)->isEnabled());
+        EXPECT_EQ(Text(IDC_CONNECT), QStringLiteral("Connect"));
+        EXPECT_TRUE(Item(IDC_CONNECT)->isEnabled());
+        EXPECT_TRUE(Item(IDC_PORT_SPIN)->isEnabled());
         EXPECT_FALSE(Dlg().IsPolling());
         EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome, QSize(236, 139)));
         EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
@@ -45,12 +45,12 @@ protected:
 TEST_F(PollingTest, ConnectOpensThePortAndSendsThePoll)
 {
     ConnectTo({QStringLiteral("--silent")});
-    EXPECT_EQ(Text(1008), QStringLiteral("Disconnect"));
-    EXPECT_FALSE(Item(1008)->isEnabled());
-    EXPECT_FALSE(Item(1067)->isEnabled());
-    for (int nId : {1005, 1006, 1063, 1064})
+    EXPECT_EQ(Text(IDC_CONNECT), QStringLiteral("Disconnect"));
+    EXPECT_FALSE(Item(IDC_CONNECT)->isEnabled());
+    EXPECT_FALSE(Item(IDC_PORT_SPIN)->isEnabled());
+    for (int nId : {IDC_RESET_ALARMS, IDC_MUTE, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN})
         EXPECT_TRUE(Item(nId)->isEnabled()) << nId;
-    for (int nId : {1061, 1062})
+    for (int nId : {IDC_POWER_UP, IDC_POWER_DOWN})
         EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
     EXPECT_TRUE(Dlg().IsPolling());
     EXPECT_TRUE(SimReceived("w"));
@@ -75,7 +75,7 @@ TEST_F(PollingTest, SilentUnitIsReportedOnTheTwentyNinthTick)
     ConnectTo({QStringLiteral("--silent")});
     Tick(28);
     EXPECT_TRUE(m_boxes.empty());
-    EXPECT_FALSE(Item(1008)->isEnabled());
+    EXPECT_FALSE(Item(IDC_CONNECT)->isEnabled());
     Tick();
     ExpectLostConnectionReported();
     ExpectDisconnectedAtHome();
@@ -116,10 +116,10 @@ TEST_F(PollingTest, SplitReplyIsReadWhenWhole)
     ASSERT_LT(BytesWaiting(), 16);
     Tick();
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
-    EXPECT_EQ(Text(1034), QStringLiteral("?"));
+    EXPECT_EQ(Text(IDC_GAIN_REDUCTION), QStringLiteral("?"));
     ASSERT_TRUE(TickFrame());
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Bexon Transmitter"));
-    EXPECT_TRUE(Item(1008)->isEnabled());
+    EXPECT_TRUE(Item(IDC_CONNECT)->isEnabled());
     EXPECT_TRUE(SimReceived("ww"));
     // The miss before the frame does not count towards the limit after it.
     Tick(28);
@@ -146,7 +146,8 @@ TEST_F(PollingTest, FailedConnectWarnsAndLeavesTheWindowWhereItWas)
     EXPECT_EQ(m_boxes[0].strCaption, QCoreApplication::applicationName());
     EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
     ExpectDisconnectedAtHome();
-    for (int nId : {1005, 1006, 1061, 1062, 1063, 1064})
+    for (int nId : {IDC_RESET_ALARMS, IDC_MUTE, IDC_POWER_UP, IDC_POWER_DOWN, IDC_FREQUENCY_UP,
+                    IDC_FREQUENCY_DOWN})
         EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
 }
 
@@ -154,7 +155,7 @@ TEST_F(PollingTest, FailedConnectAfterAConnectionLeavesTheWindowWhereItWas)
 {
     ConnectTo({});
     ASSERT_TRUE(TickFrame());
-    Click(1008);
+    Click(IDC_CONNECT);
     ExpectDisconnectedAtHome();
     StopSim();
     SetPorts({QStringLiteral("/nonexistent/corvex-port-gone")});
@@ -181,11 +182,12 @@ TEST_F(PollingTest, ConnectedLayoutGrowsAboutTheCentreAndDisconnectReturns)
         EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome, QSize(236, 139)));
         ASSERT_TRUE(TickFrame());
         EXPECT_EQ(Dlg().frameGeometry(), c.rcConnected);
-        for (int nId : {1030, 1073, 1074, 1075, 1021, 1020, 1006})
+        for (int nId : {IDC_AUX_VOLTAGE_BAR, IDC_AUX_LABEL, IDC_PLL_FAIL_LABEL, IDC_MOD_FAIL_LABEL,
+                        IDC_PLL_FAIL_LED, IDC_MOD_FAIL_LED, IDC_MUTE})
             EXPECT_EQ(Item(nId)->isVisible(), c.bTransmitterControls) << nId;
         ASSERT_TRUE(TickFrame()); // later frames leave the window alone
         EXPECT_EQ(Dlg().frameGeometry(), c.rcConnected);
-        Click(1008);
+        Click(IDC_CONNECT);
         ExpectDisconnectedAtHome();
         StopSim();
     }
@@ -196,7 +198,7 @@ TEST_F(PollingTest, AmplifierConnectionThenTransmitterConnection)
     ConnectTo({QStringLiteral("--preset"), QStringLiteral("amplifier")});
     ASSERT_TRUE(TickFrame());
     EXPECT_EQ(Dlg().frameGeometry().size(), QSize(414, 330));
-    Click(1008);
+    Click(IDC_CONNECT);
     ExpectDisconnectedAtHome();
     StopSim();
 
@@ -205,9 +207,10 @@ TEST_F(PollingTest, AmplifierConnectionThenTransmitterConnection)
     Connect();
     ASSERT_TRUE(TickFrame());
     EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome - QPoint(204, 95), QSize(645, 330)));
-    for (int nId : {1030, 1073, 1074, 1075, 1021, 1020, 1006})
+    for (int nId : {IDC_AUX_VOLTAGE_BAR, IDC_AUX_LABEL, IDC_PLL_FAIL_LABEL, IDC_MOD_FAIL_LABEL,
+                    IDC_PLL_FAIL_LED, IDC_MOD_FAIL_LED, IDC_MUTE})
         EXPECT_TRUE(Item(nId)->isVisible()) << nId;
-    Click(1008);
+    Click(IDC_CONNECT);
     ExpectDisconnectedAtHome();
 }
 
@@ -229,8 +232,8 @@ TEST_F(PollingTest, LayoutOfTheFirstFrameHoldsForTheConnection)
     ASSERT_TRUE(TickFrame());
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Bexon Transmitter"));
     EXPECT_EQ(Dlg().frameGeometry(), QRect(kHome - QPoint(89, 95), QSize(414, 330)));
-    EXPECT_FALSE(Item(1030)->isVisible());
-    Click(1008);
+    EXPECT_FALSE(Item(IDC_AUX_VOLTAGE_BAR)->isVisible());
+    Click(IDC_CONNECT);
     ExpectDisconnectedAtHome();
 }
 
