@@ -51,13 +51,6 @@ QRect ResizeAboutCentre(const QRect& rcOuter, QSize sizeFrom, QSize sizeTo)
                  sizeTo.height());
 }
 
-void ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon, const QString& strCaption,
-                    const QString& strText)
-{
-    QMessageBox box(icon, strCaption, strText, QMessageBox::Ok, pParent);
-    box.exec();
-}
-
 #ifdef Q_OS_WIN
 // Hands the system menu commands of one dialog to its OnSysCommand; lives as the dialog's child.
 class CSysCommandFilter : public QObject, public QAbstractNativeEventFilter
@@ -115,6 +108,13 @@ CControlDlg::CControlDlg(QWidget* pParent)
 }
 
 CControlDlg::~CControlDlg() = default;
+
+void CControlDlg::ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon,
+                                 const QString& strCaption, const QString& strText)
+{
+    QMessageBox box(icon, strCaption, strText, QMessageBox::Ok, pParent);
+    box.exec();
+}
 
 QWidget* CControlDlg::GetDlgItem(int nId) const
 {
@@ -235,7 +235,7 @@ void CControlDlg::OnInitDialog()
     m_counterFrequency.SetUnlitColor(QColor(215, 215, 215));
     m_counterFrequency.Display(0.0f, true, kFrequencyFormat);
 
-    m_nPort = FindPort(0, kLastPort);
+    m_nPort = FindPort(0, kLastPort, 1);
     m_spinPort.SetRange(1, 50);
     ShowPort();
     UpdateData(false);
@@ -245,19 +245,18 @@ void CControlDlg::OnPortSpin(int nDelta)
 {
     int nFound = 0;
     if (nDelta > 0)
-        nFound = FindPort(m_nPort + 1, kLastPort);
+        nFound = FindPort(m_nPort + 1, kLastPort, 1);
     else if (nDelta < 0)
-        nFound = FindPort(m_nPort - 1, 1);
+        nFound = FindPort(m_nPort - 1, 1, -1);
     if (nFound != 0)
         m_nPort = nFound;
     ShowPort();
     UpdateData(false);
 }
 
-int CControlDlg::FindPort(int nFirst, int nLast)
+int CControlDlg::FindPort(int nFirst, int nLast, int nStep)
 {
-    const int nStep = nFirst <= nLast ? 1 : -1;
-    for (int n = nFirst; n != nLast + nStep; n += nStep) {
+    for (int n = nFirst; nStep > 0 ? n <= nLast : n >= nLast; n += nStep) {
         if (m_link.Open(n, kBaudRate)) {
             m_link.Close();
             return n;
@@ -326,13 +325,19 @@ void CControlDlg::OnTimer()
         PresentLamps(frame);
         m_link.Write(&Command::Poll, 1);
     } else if (++m_nMissCount == kMissLimit) {
-        m_fnMessageBox(
-            QMessageBox::Critical, QStringLiteral("Corvex Control Error"),
-            QStringLiteral(
-                "The connection cannot be established or has been lost. Please reconnect."));
-        Disconnect();
+        // Qt delivers no tick of this timer while its handler runs: a box opened here would stop
+        // the polling behind it. Opened after the return, the ticks go on while it is shown.
+        QMetaObject::invokeMethod(this, &CControlDlg::OnConnectionLost, Qt::QueuedConnection);
     }
     UpdateData(false);
+}
+
+void CControlDlg::OnConnectionLost()
+{
+    m_fnMessageBox(
+        QMessageBox::Critical, QStringLiteral("Corvex Control Error"),
+        QStringLiteral("The connection cannot be established or has been lost. Please reconnect."));
+    Disconnect();
 }
 
 void CControlDlg::PresentValues(const StatusFrame& frame)

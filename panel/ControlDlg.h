@@ -44,6 +44,10 @@ public:
     // true copies the controls' texts into the text members, false the members into the controls.
     void UpdateData(bool bSaveAndValidate);
 
+    // The program's message box: modal, with an OK button, over pParent.
+    static void ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon, const QString& strCaption,
+                               const QString& strText);
+
     // Where message boxes and command pauses go; tests answer boxes and observe pauses here.
     void SetMessageBox(MessageBoxFn fnMessageBox) { m_fnMessageBox = std::move(fnMessageBox); }
     void SetPause(PauseFn fnPause) { m_fnPause = std::move(fnPause); }
@@ -80,6 +84,8 @@ private:
     void OnInitDialog();
     void Connect();
     void Disconnect();
+    // Tells the operator that the unit stopped answering, then disconnects.
+    void OnConnectionLost();
     void PresentValues(const StatusFrame& frame);
     void PresentLamps(const StatusFrame& frame);
     void ApplyConnectedLayout(const QRect& rcNoted);
@@ -89,8 +95,9 @@ private:
     // Sizes the client area so that client and frame fill the layout's outer size.
     void FitFrame();
     void SendCommand(int nButtonId, quint8 byCommand, int nPauseMs);
-    // The first port from nFirst towards nLast (inclusive) that opens, or 0.
-    int FindPort(int nFirst, int nLast);
+    // The first port that opens from nFirst in steps of nStep (+1 or -1) up to nLast inclusive;
+    // 0 when none does or the range is empty.
+    int FindPort(int nFirst, int nLast, int nStep);
     void ShowPort();
     void EnableItem(int nId, bool bEnable);
 

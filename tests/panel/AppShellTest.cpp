@@ -1,10 +1,10 @@
 #include "AboutDlg.h"
 #include "ControlApp.h"
 #include "PanelFixture.h"
+#include "PollInLoop.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -18,7 +18,6 @@
 
 #include <cmath>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -162,26 +161,6 @@ TEST(ControlAppTest, StringTableHoldsTheSystemMenuEntry)
     EXPECT_EQ(CControlApp::LoadString(IDS_ABOUTBOX), "&About Pelmar...");
     EXPECT_TRUE(CControlApp::LoadString(102).isEmpty());
     EXPECT_TRUE(CControlApp::LoadString(0).isEmpty());
-}
-
-// Calls done() every 20 ms inside whatever event loop runs, until it returns true; a test's way
-// to act while a modal loop owns the thread. At the deadline it ends the modal dialog in front,
-// so that a failing test cannot hang.
-void PollInLoop(std::function<bool()> done, int nTimeoutMs = 5000)
-{
-    auto* pTimer = new QTimer;
-    auto elapsed = std::make_shared<QElapsedTimer>();
-    elapsed->start();
-    QObject::connect(pTimer, &QTimer::timeout, pTimer, [pTimer, done, elapsed, nTimeoutMs] {
-        if (done()) {
-            pTimer->deleteLater();
-        } else if (elapsed->elapsed() > nTimeoutMs) {
-            if (auto* pModal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                pModal->reject();
-            pTimer->deleteLater();
-        }
-    });
-    pTimer->start(20);
 }
 
 // The About box if it is the modal window in front, else null.

@@ -11,7 +11,8 @@
 //   ASSERT_TRUE(TickFrame());              // waits for the reply, then one tick reads it
 //
 // Message boxes are recorded in m_boxes and closed at once, as an operator pressing OK would;
-// m_fnWhileBoxShown runs while a box is open (ticks delivered meanwhile go there). Pauses of
+// m_fnWhileBoxShown runs while a box is open (ticks delivered meanwhile go there). After
+// UseRealMessageBoxes() they are recorded and shown as the program shows them, modally. Pauses of
 // the command buttons are recorded in m_pauses and do not sleep; m_fnDuringPause runs inside.
 
 #include "ControlDlg.h"
@@ -88,7 +89,9 @@ protected:
         m_pDlg->SetMessageBox(
             [this](QMessageBox::Icon icon, const QString& strCaption, const QString& strText) {
                 m_boxes.push_back({icon, strCaption, strText});
-                if (m_fnWhileBoxShown)
+                if (m_bRealBoxes)
+                    CControlDlg::ShowMessageBox(m_pDlg.get(), icon, strCaption, strText);
+                else if (m_fnWhileBoxShown)
                     m_fnWhileBoxShown();
             });
         m_pDlg->SetPause([this](int nMilliseconds) {
@@ -101,6 +104,8 @@ protected:
     }
 
     CControlDlg& Dlg() { return *m_pDlg; }
+    void UseRealMessageBoxes() { m_bRealBoxes = true; }
+    int MissCount() const { return m_pDlg->m_nMissCount; }
 
     QWidget* Item(int nId) const { return m_pDlg->GetDlgItem(nId); }
     template <class T> T* ItemAs(int nId) const { return qobject_cast<T*>(Item(nId)); }
@@ -118,10 +123,13 @@ protected:
     }
     int BytesWaiting() { return m_pDlg->m_link.BytesWaiting(); }
 
+    // Ticks by hand; what a tick leaves for after its return (a message box) runs at once.
     void Tick(int nTicks = 1)
     {
-        for (int i = 0; i < nTicks; ++i)
+        for (int i = 0; i < nTicks; ++i) {
             m_pDlg->OnTimer();
+            QCoreApplication::sendPostedEvents(m_pDlg.get(), QEvent::MetaCall);
+        }
     }
 
     // Waits for a whole reply, then ticks once, which reads it.
@@ -172,5 +180,6 @@ private:
     CSimProcess m_sim;
     QString m_strLogPath;
     int m_nSimRuns = 0;
+    bool m_bRealBoxes = false;
     std::unique_ptr<CControlDlg> m_pDlg;
 };

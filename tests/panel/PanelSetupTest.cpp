@@ -452,18 +452,45 @@ TEST_F(PanelSetupTest, WithoutPortsTheBoxAlwaysShowsNone)
     }
 }
 
-TEST_F(PanelSetupTest, PortFiftyIsNeverSelected)
+// Up searches the ports above the current one up to 49, down the ports below it down to 1:
+// port 50 is never selected, and from "NONE" down tries nothing.
+TEST_F(PanelSetupTest, SearchesStayWithinTheirBounds)
 {
-    CPty pty;
-    ASSERT_TRUE(pty.Open());
-    QStringList paths;
-    for (int n = 1; n < 50; ++n)
-        paths << MissingPort(n);
-    SetPorts(paths << pty.SlavePath());
-    CreateDialog();
-    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("NONE"));
-    Dlg().OnPortSpin(1);
-    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("NONE"));
+    CPty pty49, pty50;
+    ASSERT_TRUE(pty49.Open());
+    ASSERT_TRUE(pty50.Open());
+    QStringList missing48;
+    for (int n = 1; n <= 48; ++n)
+        missing48 << MissingPort(n);
+    const struct
+    {
+        const char* pszCase;
+        QStringList portsAtStart;
+        QStringList portsAtPress; // the table when the arrow is pressed
+        int nDirection;
+        int nShownBefore; // 0 for "NONE"
+        int nShownAfter;
+    } cases[] = {
+        {"up from NONE, only port 50 opens",
+         missing48 + QStringList{MissingPort(49), pty50.SlavePath()},
+         missing48 + QStringList{MissingPort(49), pty50.SlavePath()}, 1, 0, 0},
+        {"up from port 49, port 50 opens",
+         missing48 + QStringList{pty49.SlavePath(), pty50.SlavePath()},
+         missing48 + QStringList{pty49.SlavePath(), pty50.SlavePath()}, 1, 49, 49},
+        {"down from NONE, port 1 opens", {}, {pty49.SlavePath()}, -1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszCase);
+        SetPorts(c.portsAtStart);
+        CreateDialog();
+        const auto shown = [](int nPort) {
+            return nPort == 0 ? QStringLiteral("NONE") : CPortTable::DisplayName(nPort);
+        };
+        EXPECT_EQ(Text(IDC_PORT), shown(c.nShownBefore));
+        SetPorts(c.portsAtPress);
+        PressSpin(Item(IDC_PORT_SPIN), c.nDirection);
+        EXPECT_EQ(Text(IDC_PORT), shown(c.nShownAfter));
+    }
 }
 
 TEST_F(PanelSetupTest, PortHeldByAnotherProgramIsSkipped)

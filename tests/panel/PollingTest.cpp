@@ -1,6 +1,13 @@
 #include "PanelFixture.h"
 
+#include "PollInLoop.h"
 #include "Pty.h"
+
+#include <QApplication>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -8,6 +15,8 @@ const QString kLostText =
     QStringLiteral("The connection cannot be established or has been lost. Please reconnect.");
 const QString kOpenFailedText = QStringLiteral("The selected com port failed to open.");
 const QPoint kHome(500, 400);
+// A few ticks beyond the 29th without a frame.
+constexpr int kMissesPastTheLimit = CControlDlg::kMissLimit + 3;
 
 } // namespace
 
@@ -94,6 +103,79 @@ TEST_F(PollingTest, TicksWhileTheMessageIsShownOpenNoSecondMessage)
     ExpectLostConnectionReported();
     EXPECT_TRUE(bPollingWhileShown);
     ExpectDisconnectedAtHome();
+}
+
+// On the real timer, with the real boxes: the ticks go on behind the lost-connection box, a reply
+// that comes meanwhile is shown and answered, and a second loss opens a second box on top; each
+// box closes into its own Disconnect.
+TEST_F(PollingTest, TicksGoOnBehindTheLostConnectionBox)
+{
+    CPty pty;
+    ASSERT_TRUE(pty.Open());
+    SetPorts({pty.SlavePath()});
+    CControlDlg& dlg = CreateDialog();
+    dlg.move(kHome);
+    dlg.SetTimerPeriod(CControlDlg::kTimerPeriodMs);
+    UseRealMessageBoxes();
+    Connect();
+    ASSERT_EQ(pty.ReadMaster(1000), QByteArray("w"));
+
+    QByteArray frame(16, '\0');
+    frame[13] = char(2);
+    QByteArray polls;
+    QPointer<QMessageBox> pFirst, pSecond;
+    const auto activeBox = [] {
+        return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    };
+    const std::vector<std::function<bool()>> steps = {
+        // The first box opens on the 29th tick; ticks behind it count misses past 30.
+        [&] {
+            pFirst = activeBox();
+            return pFirst && MissCount() >= kMissesPastTheLimit;
+        },
+        [&] {
+            EXPECT_EQ(m_boxes.size(), 1u) << "a second box while the misses passed 30";
+            pty.WriteMaster(frame);
+            return true;
+        },
+        // The reply is read, shown and answered with a poll while the box is up.
+        [&] {
+            polls += pty.ReadMaster();
+            return dlg.windowTitle() == QStringLiteral("Bexon Transmitter") && polls == "w";
+        },
+        // The unit falls silent again: 29 ticks later a second box opens on top of the first.
+        [&] {
+            pSecond = activeBox();
+            return pSecond && pSecond != pFirst;
+        },
+        [&] {
+            EXPECT_TRUE(pFirst && pFirst->isVisible());
+            pSecond->accept();
+            return true;
+        },
+        // The second box's Disconnect resets the panel behind the first.
+        [&] { return !dlg.IsPolling() && activeBox() == pFirst; },
+        [&] {
+            EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Corvex Control"));
+            EXPECT_EQ(Text(IDC_CONNECT), QStringLiteral("Connect"));
+            pFirst->accept();
+            return true;
+        },
+    };
+    size_t nStep = 0;
+    PollInLoop(
+        [&] {
+            while (nStep < steps.size() && steps[nStep]())
+                ++nStep;
+            return nStep == steps.size();
+        },
+        20000);
+    EXPECT_TRUE(WaitUntil([&] { return nStep == steps.size() && !activeBox(); }, 25000))
+        << "stopped at step " << nStep;
+    ASSERT_EQ(m_boxes.size(), 2u);
+    EXPECT_EQ(m_boxes[1].strText, kLostText);
+    ExpectDisconnectedAtHome();
+    EXPECT_EQ(polls + pty.ReadMaster(), QByteArray("w"));
 }
 
 TEST_F(PollingTest, MoreThanSixteenBytesWaitingIsSilence)
