@@ -462,9 +462,15 @@ void CControlDlg::SendCommand(int nButtonId, quint8 byCommand, int nPauseMs)
 {
     if (m_link.Open(m_nPort, kBaudRate))
         m_link.Write(&byCommand, 1);
-    EnableItem(nButtonId, false);
+    // Qt moves the focus on from a button that is disabled; a second key press must act on the
+    // button that showed the focus, never on its neighbour.
+    QWidget* pButton = GetDlgItem(nButtonId);
+    const bool bFocused = focusWidget() == pButton;
+    pButton->setEnabled(false);
     m_fnPause(nPauseMs);
-    EnableItem(nButtonId, true);
+    pButton->setEnabled(true);
+    if (bFocused)
+        pButton->setFocus(Qt::OtherFocusReason);
 }
 
 void CControlDlg::OnResetAlarms()

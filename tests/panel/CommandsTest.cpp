@@ -1,4 +1,7 @@
 #include "PanelFixture.h"
+#include "PollInLoop.h"
+
+#include <QTest>
 
 class CommandsTest : public CPanelFixture
 {
@@ -9,6 +12,15 @@ protected:
         SetPorts({SimPath()});
         CreateDialog();
         Connect();
+    }
+
+    // Space pressed and released on the keyboard: the window system hands it to the dialog's
+    // window, which gives it to the control that has the focus.
+    // A key that reaches another button (About) could open a modal box: it is ended in time.
+    void PressSpace()
+    {
+        PollInLoop([] { return false; }, 3000);
+        QTest::keyClick(Dlg().windowHandle(), Qt::Key_Space);
     }
 };
 
@@ -107,4 +119,47 @@ TEST_F(CommandsTest, CodeOneNeverGetsPowerCommands)
     Click(IDC_POWER_DOWN);
     Click(IDC_FREQUENCY_UP);
     EXPECT_TRUE(SimReceived("ww1"));
+}
+
+// A key pressed twice on the focused button sends its command twice: the focus stays on the
+// button through the pause in which it is disabled.
+TEST_F(CommandsTest, SpaceTwiceOnAFocusedButtonSendsItsCommandTwice)
+{
+    const struct
+    {
+        int nId;
+        char chByte;
+    } buttons[] = {
+        {IDC_POWER_UP, '3'},       {IDC_POWER_DOWN, '4'},   {IDC_FREQUENCY_UP, '1'},
+        {IDC_FREQUENCY_DOWN, '2'}, {IDC_RESET_ALARMS, '6'}, {IDC_MUTE, 'o'},
+    };
+    ConnectTo({});
+    ASSERT_TRUE(TickFrame());
+    ASSERT_TRUE(SimReceived("ww"));
+    for (const auto& button : buttons) {
+        SCOPED_TRACE(button.nId);
+        const QByteArray before = SimLog();
+        Item(button.nId)->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(Dlg().focusWidget(), Item(button.nId));
+        PressSpace();
+        EXPECT_EQ(Dlg().focusWidget(), Item(button.nId));
+        PressSpace();
+        EXPECT_EQ(Dlg().focusWidget(), Item(button.nId));
+        EXPECT_TRUE(SimReceived(before + QByteArray(2, button.chByte)));
+    }
+}
+
+TEST_F(CommandsTest, FocusStaysOnMuteWhenItsCaptionChanges)
+{
+    ConnectTo({});
+    ASSERT_TRUE(TickFrame());
+    Item(IDC_MUTE)->setFocus(Qt::TabFocusReason);
+    PressSpace();
+    ASSERT_TRUE(SimReceived("wwo"));
+    ASSERT_TRUE(TickFrame()); // the reply to the poll before the command
+    ASSERT_TRUE(TickFrame());
+    ASSERT_EQ(Text(IDC_MUTE), QStringLiteral("UNMUTE RF"));
+    EXPECT_EQ(Dlg().focusWidget(), Item(IDC_MUTE));
+    PressSpace();
+    EXPECT_TRUE(SimReceived("wwowwf"));
 }
