@@ -35,12 +35,19 @@ int CComLink::Open(int nPort, int nBaud)
 {
     if (m_bOpen)
         return 1;
+    m_bPermissionDenied = false;
     const QString path = CPortTable::DevicePath(nPort);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_strError = QStringLiteral("there is no port %1").arg(nPort);
         return 0;
+    }
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        qCDebug(lcLink) << "open" << path << "failed:" << m_port.errorString();
+        m_strError = m_port.errorString();
+        // Qt reports a refused open, a busy device and a held lock all as PermissionError; its
+        // text, the system's own, tells the refusal apart.
+        m_bPermissionDenied = m_strError == qt_error_string(EACCES);
+        qCDebug(lcLink) << "open" << path << "failed:" << m_strError;
         return 0;
     }
     const bool bConfigured = m_port.setBaudRate(nBaud) && m_port.setDataBits(QSerialPort::Data8) &&
@@ -48,12 +55,14 @@ int CComLink::Open(int nPort, int nBaud)
                              m_port.setStopBits(QSerialPort::OneStop) &&
                              m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!bConfigured) {
-        qCDebug(lcLink) << "configure" << path << "failed:" << m_port.errorString();
+        m_strError = m_port.errorString();
+        qCDebug(lcLink) << "configure" << path << "failed:" << m_strError;
         m_port.close();
         return 0;
     }
     // Bytes queued before the open must not pass for a reply to this connection.
     m_port.clear();
+    m_strError.clear();
     m_bOpen = true;
     qCDebug(lcLink) << "open" << path << nBaud;
     return 1;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QSerialPort>
+#include <QString>
 #include <QtGlobal>
 
 // One serial line to a unit, 8N1 without flow control, opened exclusively by port number
@@ -35,6 +36,11 @@ public:
     int Read(quint8* pBuffer, int nMaxLength);
     // True from a successful Open until Close, also after the device has gone.
     bool IsOpen() const;
+    // Why the last Open failed, in the system's words ("Permission denied"); empty after one
+    // that succeeded.
+    QString ErrorString() const { return m_strError; }
+    // True when the last Open failed because the user may not open the device.
+    bool IsPermissionDenied() const { return m_bPermissionDenied; }
 
 private:
     void OnErrorOccurred(QSerialPort::SerialPortError error);
@@ -46,4 +52,6 @@ private:
     QSerialPort m_port;
     QByteArray m_received; // bytes received before the device went away, not yet read
     bool m_bOpen = false;
+    QString m_strError;
+    bool m_bPermissionDenied = false;
 };

@@ -41,6 +41,10 @@ constexpr int kCommandButtons[] = {IDC_MUTE,       IDC_RESET_ALARMS, IDC_POWER_U
 
 const QString kTitle = QStringLiteral("Corvex Control");
 const QString kFrequencyFormat = QStringLiteral("%.2f");
+// What gives a user access to the serial ports of a Debian system.
+const QString kDialoutRemedy = QStringLiteral(
+    "This user may not open it. Serial ports belong to the group \"dialout\": add the user to "
+    "it (sudo adduser $USER dialout), then log out and log in again.");
 
 // The outer rectangle of sizeTo centred where rcOuter, of the stored size sizeFrom, was;
 // halves drop their remainder so that growing and shrinking return to the same place.
@@ -96,10 +100,10 @@ void AppendAboutToSystemMenu(CControlDlg* pDlg)
 CControlDlg::CControlDlg(QWidget* pParent)
     : QDialog(pParent), m_sizeAmplifier(414, 330), m_sizeCompact(236, 139),
       m_sizeTransmitter(645, 330), m_hIcon(CControlApp::LoadIcon()),
-      m_fnMessageBox(
-          [this](QMessageBox::Icon icon, const QString& strCaption, const QString& strText) {
-              ShowMessageBox(this, icon, strCaption, strText);
-          }),
+      m_fnMessageBox([this](QMessageBox::Icon icon, const QString& strCaption,
+                            const QString& strText, const QString& strInformative) {
+          ShowMessageBox(this, icon, strCaption, strText, strInformative);
+      }),
       m_fnPause(
           [](int nMilliseconds) { QThread::msleep(static_cast<unsigned long>(nMilliseconds)); })
 {
@@ -110,9 +114,11 @@ CControlDlg::CControlDlg(QWidget* pParent)
 CControlDlg::~CControlDlg() = default;
 
 void CControlDlg::ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon,
-                                 const QString& strCaption, const QString& strText)
+                                 const QString& strCaption, const QString& strText,
+                                 const QString& strInformative)
 {
     QMessageBox box(icon, strCaption, strText, QMessageBox::Ok, pParent);
+    box.setInformativeText(strInformative);
     box.exec();
 }
 
@@ -257,9 +263,20 @@ void CControlDlg::OnPortSpin(int nDelta)
 int CControlDlg::FindPort(int nFirst, int nLast, int nStep)
 {
     for (int n = nFirst; nStep > 0 ? n <= nLast : n >= nLast; n += nStep) {
+        const QString strPath = CPortTable::DevicePath(n);
         if (m_link.Open(n, kBaudRate)) {
             m_link.Close();
+            if (strPath == m_strDeniedPath) {
+                m_strDeniedPath.clear();
+                m_strDeniedNotice.clear();
+            }
             return n;
+        }
+        // One port refused for permission is worth a word: the first one met.
+        if (m_link.IsPermissionDenied() && m_strDeniedPath.isEmpty()) {
+            m_strDeniedPath = strPath;
+            m_strDeniedNotice = QStringLiteral("Skipped %1: %2.\n%3")
+                                    .arg(strPath, m_link.ErrorString(), kDialoutRemedy);
         }
     }
     return 0;
@@ -268,6 +285,30 @@ int CControlDlg::FindPort(int nFirst, int nLast, int nStep)
 void CControlDlg::ShowPort()
 {
     m_strPort = m_nPort == 0 ? QStringLiteral("NONE") : CPortTable::DisplayName(m_nPort);
+    GetDlgItem(IDC_PORT)->setToolTip(m_strDeniedNotice);
+}
+
+QString CControlDlg::OpenFailureText() const
+{
+    if (m_nPort == 0) {
+        const QString strText =
+            QStringLiteral("No port is selected: the search found none that opens.");
+        return m_strDeniedNotice.isEmpty() ? strText : strText + "\n\n" + m_strDeniedNotice;
+    }
+    const QString strText =
+        QStringLiteral("%1: %2.").arg(CPortTable::DevicePath(m_nPort), m_link.ErrorString());
+    return m_link.IsPermissionDenied() ? strText + "\n" + kDialoutRemedy : strText;
+}
+
+QString CControlDlg::LostConnectionText() const
+{
+    const QString strPath = CPortTable::DevicePath(m_nPort);
+    if (!m_timeLastFrame.isValid())
+        return QStringLiteral("No status frame came from %1 since Connect. Check the cable, the "
+                              "unit's power and that %1 is the unit's port.")
+            .arg(strPath);
+    return QStringLiteral("The last status frame from %1 came %2 s ago.")
+        .arg(strPath, QString::number(double(m_timeLastFrame.elapsed()) / 1000.0, 'f', 1));
 }
 
 void CControlDlg::OnConnect()
@@ -282,7 +323,7 @@ void CControlDlg::Connect()
 {
     if (!m_link.Open(m_nPort, kBaudRate)) {
         m_fnMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(),
-                       QStringLiteral("The selected com port failed to open."));
+                       QStringLiteral("The selected com port failed to open."), OpenFailureText());
         Disconnect();
         return;
     }
@@ -295,6 +336,7 @@ void CControlDlg::Connect()
     for (int nId : {IDC_MUTE, IDC_RESET_ALARMS, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN})
         EnableItem(nId, true);
     m_timerPoll.start(m_nTimerPeriodMs, this);
+    m_timeLastFrame.invalidate();
     m_nMissCount = 1;
     m_link.Write(&Command::Poll, 1);
 }
@@ -316,6 +358,7 @@ void CControlDlg::OnTimer()
         const QRect rcNoted = frameGeometry();
         EnableItem(IDC_CONNECT, true);
         m_nMissCount = 1;
+        m_timeLastFrame.start();
         const StatusFrame frame = StatusFrame::Decode(buffer.data());
         PresentValues(frame);
         if (m_bLayoutPending) {
@@ -336,7 +379,8 @@ void CControlDlg::OnConnectionLost()
 {
     m_fnMessageBox(
         QMessageBox::Critical, QStringLiteral("Corvex Control Error"),
-        QStringLiteral("The connection cannot be established or has been lost. Please reconnect."));
+        QStringLiteral("The connection cannot be established or has been lost. Please reconnect."),
+        LostConnectionText());
     Disconnect();
 }
 

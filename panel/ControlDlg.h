@@ -8,6 +8,7 @@
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMessageBox>
 #include <QSize>
@@ -26,9 +27,10 @@ class CControlDlg : public QDialog
     Q_OBJECT
 
 public:
-    // Shows a modal message box with an OK button; returns when the operator has closed it.
+    // Shows a modal message box with an OK button, its text and, below it, what the operator
+    // can do about it (the informative text); returns when the operator has closed it.
     using MessageBoxFn = std::function<void(QMessageBox::Icon icon, const QString& strCaption,
-                                            const QString& strText)>;
+                                            const QString& strText, const QString& strInformative)>;
     // Holds the user-interface thread for the given number of milliseconds.
     using PauseFn = std::function<void(int nMilliseconds)>;
 
@@ -46,7 +48,7 @@ public:
 
     // The program's message box: modal, with an OK button, over pParent.
     static void ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon, const QString& strCaption,
-                               const QString& strText);
+                               const QString& strText, const QString& strInformative);
 
     // Where message boxes and command pauses go; tests answer boxes and observe pauses here.
     void SetMessageBox(MessageBoxFn fnMessageBox) { m_fnMessageBox = std::move(fnMessageBox); }
@@ -99,6 +101,10 @@ private:
     // 0 when none does or the range is empty.
     int FindPort(int nFirst, int nLast, int nStep);
     void ShowPort();
+    // Why the selected port did not open, and what gives access to it.
+    QString OpenFailureText() const;
+    // Which port went silent, and since when.
+    QString LostConnectionText() const;
     void EnableItem(int nId, bool bEnable);
 
     int m_nPort = 0;
@@ -134,6 +140,11 @@ private:
     bool m_bAmplifierLayout = false;
     std::map<int, QWidget*> m_items; // the template's controls by identifier
     QBasicTimer m_timerPoll;
+    QElapsedTimer m_timeLastFrame; // invalid until the first frame of a connection
+    // A port that a search skipped because this user may not open it: its path, and what the
+    // port box's tool tip says about it.
+    QString m_strDeniedPath;
+    QString m_strDeniedNotice;
     int m_nTimerPeriodMs = kTimerPeriodMs;
     MessageBoxFn m_fnMessageBox;
     PauseFn m_fnPause;

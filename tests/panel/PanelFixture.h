@@ -39,6 +39,7 @@ protected:
         QMessageBox::Icon icon;
         QString strCaption;
         QString strText;
+        QString strInformative;
     };
 
     void SetUp() override
@@ -86,14 +87,15 @@ protected:
     {
         m_pDlg = std::make_unique<CControlDlg>();
         m_pDlg->SetTimerPeriod(3600 * 1000);
-        m_pDlg->SetMessageBox(
-            [this](QMessageBox::Icon icon, const QString& strCaption, const QString& strText) {
-                m_boxes.push_back({icon, strCaption, strText});
-                if (m_bRealBoxes)
-                    CControlDlg::ShowMessageBox(m_pDlg.get(), icon, strCaption, strText);
-                else if (m_fnWhileBoxShown)
-                    m_fnWhileBoxShown();
-            });
+        m_pDlg->SetMessageBox([this](QMessageBox::Icon icon, const QString& strCaption,
+                                     const QString& strText, const QString& strInformative) {
+            m_boxes.push_back({icon, strCaption, strText, strInformative});
+            if (m_bRealBoxes)
+                CControlDlg::ShowMessageBox(m_pDlg.get(), icon, strCaption, strText,
+                                            strInformative);
+            else if (m_fnWhileBoxShown)
+                m_fnWhileBoxShown();
+        });
         m_pDlg->SetPause([this](int nMilliseconds) {
             m_pauses.push_back(nMilliseconds);
             if (m_fnDuringPause)

@@ -1,6 +1,7 @@
 #include "PanelFixture.h"
 
 #include "DialogTemplate.h"
+#include "FileModesApply.h"
 #include "PortTable.h"
 #include "Pty.h"
 
@@ -491,6 +492,32 @@ TEST_F(PanelSetupTest, SearchesStayWithinTheirBounds)
         PressSpin(Item(IDC_PORT_SPIN), c.nDirection);
         EXPECT_EQ(Text(IDC_PORT), shown(c.nShownAfter));
     }
+}
+
+// A port skipped because this user may not open it is named once, in the port box's tool tip,
+// with the reason and the remedy; the tool tip goes when a search opens that port.
+TEST_F(PanelSetupTest, PortSkippedForPermissionIsNamedInThePortBox)
+{
+    CPty pty1, pty2;
+    ASSERT_TRUE(pty1.Open());
+    ASSERT_TRUE(pty2.Open());
+    SetPorts({pty1.SlavePath(), pty2.SlavePath()});
+    {
+        CFileModesApply modes(pty1.SlavePath());
+        ASSERT_TRUE(modes.IsApplied());
+        CreateDialog();
+        EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(2));
+        PressSpin(Item(IDC_PORT_SPIN), -1); // meets port 1 again: still one notice
+    }
+    const QString strTip = Item(IDC_PORT)->toolTip();
+    EXPECT_TRUE(strTip.startsWith(
+        QStringLiteral("Skipped %1: %2.\n").arg(pty1.SlavePath(), qt_error_string(EACCES))))
+        << strTip.toStdString();
+    EXPECT_EQ(strTip.count(QStringLiteral("Skipped")), 1);
+    EXPECT_TRUE(strTip.contains(QStringLiteral("sudo adduser $USER dialout")));
+    PressSpin(Item(IDC_PORT_SPIN), -1); // now it opens
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(1));
+    EXPECT_TRUE(Item(IDC_PORT)->toolTip().isEmpty());
 }
 
 TEST_F(PanelSetupTest, PortHeldByAnotherProgramIsSkipped)

@@ -1,11 +1,14 @@
 #include "PanelFixture.h"
 
+#include "FileModesApply.h"
 #include "PollInLoop.h"
 #include "Pty.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QRegularExpression>
 
+#include <cerrno>
 #include <functional>
 #include <vector>
 
@@ -87,6 +90,10 @@ TEST_F(PollingTest, SilentUnitIsReportedOnTheTwentyNinthTick)
     EXPECT_FALSE(Item(IDC_CONNECT)->isEnabled());
     Tick();
     ExpectLostConnectionReported();
+    EXPECT_EQ(m_boxes[0].strInformative,
+              QStringLiteral("No status frame came from %1 since Connect. Check the cable, the "
+                             "unit's power and that %1 is the unit's port.")
+                  .arg(SimPath()));
     ExpectDisconnectedAtHome();
     EXPECT_TRUE(SimReceived("w")); // no poll is repeated on a tick without a frame
 }
@@ -135,6 +142,8 @@ TEST_F(PollingTest, TicksGoOnBehindTheLostConnectionBox)
         },
         [&] {
             EXPECT_EQ(m_boxes.size(), 1u) << "a second box while the misses passed 30";
+            EXPECT_EQ(pFirst->text(), kLostText);
+            EXPECT_EQ(pFirst->informativeText(), m_boxes[0].strInformative);
             pty.WriteMaster(frame);
             return true;
         },
@@ -174,6 +183,8 @@ TEST_F(PollingTest, TicksGoOnBehindTheLostConnectionBox)
         << "stopped at step " << nStep;
     ASSERT_EQ(m_boxes.size(), 2u);
     EXPECT_EQ(m_boxes[1].strText, kLostText);
+    EXPECT_TRUE(m_boxes[0].strInformative.startsWith(QStringLiteral("No status frame came")));
+    EXPECT_TRUE(m_boxes[1].strInformative.startsWith(QStringLiteral("The last status frame")));
     ExpectDisconnectedAtHome();
     EXPECT_EQ(polls + pty.ReadMaster(), QByteArray("w"));
 }
@@ -227,6 +238,8 @@ TEST_F(PollingTest, FailedConnectWarnsAndLeavesTheWindowWhereItWas)
     EXPECT_EQ(m_boxes[0].icon, QMessageBox::Warning);
     EXPECT_EQ(m_boxes[0].strCaption, QCoreApplication::applicationName());
     EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
+    EXPECT_EQ(m_boxes[0].strInformative,
+              QStringLiteral("No port is selected: the search found none that opens."));
     ExpectDisconnectedAtHome();
     for (int nId : {IDC_RESET_ALARMS, IDC_MUTE, IDC_POWER_UP, IDC_POWER_DOWN, IDC_FREQUENCY_UP,
                     IDC_FREQUENCY_DOWN})
@@ -244,7 +257,31 @@ TEST_F(PollingTest, FailedConnectAfterAConnectionLeavesTheWindowWhereItWas)
     Connect();
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
+    EXPECT_EQ(m_boxes[0].strInformative,
+              QStringLiteral("/nonexistent/corvex-port-gone: %1.").arg(qt_error_string(ENOENT)));
     ExpectDisconnectedAtHome();
+}
+
+// A port this user may not open: the box names it, gives the system's reason and the remedy.
+TEST_F(PollingTest, FailedConnectForPermissionSaysHowToGetAccess)
+{
+    CPty pty;
+    ASSERT_TRUE(pty.Open());
+    SetPorts({pty.SlavePath()});
+    CreateDialog();
+    CFileModesApply modes(pty.SlavePath());
+    ASSERT_TRUE(modes.IsApplied());
+    Connect();
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].strCaption, QCoreApplication::applicationName());
+    EXPECT_EQ(m_boxes[0].strText, kOpenFailedText);
+    const QString& strInformative = m_boxes[0].strInformative;
+    EXPECT_TRUE(strInformative.startsWith(
+        QStringLiteral("%1: %2.\n").arg(pty.SlavePath(), qt_error_string(EACCES))))
+        << strInformative.toStdString();
+    EXPECT_TRUE(strInformative.contains(QStringLiteral("sudo adduser $USER dialout")))
+        << strInformative.toStdString();
+    EXPECT_TRUE(strInformative.contains(QStringLiteral("log out and log in again")));
 }
 
 TEST_F(PollingTest, ConnectedLayoutGrowsAboutTheCentreAndDisconnectReturns)
@@ -329,5 +366,10 @@ TEST_F(PollingTest, SilenceAfterFramesIsReportedTwentyNineTicksAfterTheLastFrame
     EXPECT_EQ(Dlg().frameGeometry(), rcConnected);
     Tick();
     ExpectLostConnectionReported();
+    const QRegularExpression reSince(
+        QStringLiteral("^The last status frame from %1 came \\d+\\.\\d s ago\\.$")
+            .arg(QRegularExpression::escape(SimPath())));
+    EXPECT_TRUE(reSince.match(m_boxes[0].strInformative).hasMatch())
+        << m_boxes[0].strInformative.toStdString();
     ExpectDisconnectedAtHome();
 }
