@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "ControlApp.h"
 #include "DialogTemplate.h"
+#include "FrameExtents.h"
 #include "PortTable.h"
 #include "Protocol.h"
 #include "StatusFrame.h"
@@ -464,8 +465,7 @@ void CControlDlg::Disconnect()
 // Moves and sizes the window so that its frame, where the platform draws one, fills rcOuter.
 void CControlDlg::SetOuterGeometry(const QRect& rcOuter)
 {
-    const QSize sizeFrame = frameGeometry().size() - geometry().size();
-    setFixedSize(rcOuter.size() - sizeFrame);
+    setFixedSize(rcOuter.size() - FrameSize());
     move(rcOuter.topLeft());
 }
 
@@ -476,18 +476,32 @@ QSize CControlDlg::LayoutSize() const
     return m_bAmplifierLayout ? m_sizeAmplifier : m_sizeTransmitter;
 }
 
+QSize CControlDlg::FrameSize() const
+{
+    const QSize sizeFrame = frameGeometry().size() - geometry().size();
+    // Until the window manager has framed the window, Qt knows no frame: the promised one holds.
+    return sizeFrame.isNull() ? m_sizeFramePromised : sizeFrame;
+}
+
 void CControlDlg::FitFrame()
 {
-    const QSize sizeClient = LayoutSize() - (frameGeometry().size() - geometry().size());
+    const QSize sizeClient = LayoutSize() - FrameSize();
     if (sizeClient != size())
         setFixedSize(sizeClient);
 }
 
 // The platform frames the window only once it is shown, or later when a window manager
-// reparents it; the outer size stays the layout's all the same.
+// reparents it; the outer size stays the layout's all the same. Shown events come before the
+// window is mapped: asked then, the window manager names its frame in time for the first map.
 void CControlDlg::showEvent(QShowEvent* pEvent)
 {
     QDialog::showEvent(pEvent);
+    if (!m_bFrameRequested) {
+        m_bFrameRequested = true;
+        const QMargins margins = CFrameExtents::Request(this);
+        m_sizeFramePromised =
+            QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    }
     FitFrame();
 }
 

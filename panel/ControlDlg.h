@@ -96,6 +96,8 @@ private:
     QSize LayoutSize() const;
     // Sizes the client area so that client and frame fill the layout's outer size.
     void FitFrame();
+    // The width and height that the window's frame adds to its client area.
+    QSize FrameSize() const;
     void SendCommand(int nButtonId, quint8 byCommand, int nPauseMs);
     // The first port that opens from nFirst in steps of nStep (+1 or -1) up to nLast inclusive;
     // 0 when none does or the range is empty.
@@ -138,6 +140,9 @@ private:
 
     // The layout that the first frame of this connection applied, which Disconnect undoes.
     bool m_bAmplifierLayout = false;
+    // The frame the window manager said it would draw, asked for when the window is first shown.
+    bool m_bFrameRequested = false;
+    QSize m_sizeFramePromised;
     std::map<int, QWidget*> m_items; // the template's controls by identifier
     QBasicTimer m_timerPoll;
     QElapsedTimer m_timeLastFrame; // invalid until the first frame of a connection
