@@ -1,4 +1,5 @@
 #include "WaitUntil.h"
+#include "XcbReply.h"
 
 #include <QProcess>
 #include <QRect>
@@ -7,19 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
 namespace {
-
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // An X server of its own on a free display, with openbox managing its windows, for one test.
 class CManagedDisplay
@@ -62,9 +51,12 @@ public:
         // openbox keeps its settings and cache under the temporary home, not the machine's.
         m_wm.setProcessEnvironment(Environment());
         m_wm.start(strOpenbox, {QStringLiteral("--sm-disable")});
-        const xcb_atom_t check = Atom("_NET_SUPPORTING_WM_CHECK");
-        if (!WaitUntil([&] { return Property(m_root, check, XCB_ATOM_WINDOW) != nullptr; },
-                       10000)) {
+        const xcb_atom_t check = XcbAtom(m_pConnection, "_NET_SUPPORTING_WM_CHECK");
+        if (!WaitUntil(
+                [&] {
+                    return XcbProperty(m_pConnection, m_root, check, XCB_ATOM_WINDOW, 1) != nullptr;
+                },
+                10000)) {
             strWhy = "openbox did not start";
             return false;
         }
@@ -95,7 +87,7 @@ public:
         QRect rcFrame;
         WaitUntil(
             [&] {
-                while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(m_pConnection)}) {
+                while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_pConnection)}) {
                     if ((event->response_type & 0x7F) != XCB_MAP_NOTIFY)
                         continue;
                     const auto* pMap = reinterpret_cast<xcb_map_notify_event_t*>(event.get());
@@ -113,7 +105,7 @@ public:
     // The outer rectangle of the top-level window holding the client named pszTitle, now.
     QRect FrameNow(const char* pszTitle)
     {
-        Reply<xcb_query_tree_reply_t> tree(
+        XcbReply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(m_pConnection, xcb_query_tree(m_pConnection, m_root), nullptr));
         if (!tree)
             return QRect();
@@ -125,28 +117,10 @@ public:
     }
 
 private:
-    xcb_atom_t Atom(const char* pszName)
-    {
-        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-            m_pConnection, xcb_intern_atom(m_pConnection, 0, uint16_t(strlen(pszName)), pszName),
-            nullptr));
-        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    }
-
-    Reply<xcb_get_property_reply_t> Property(xcb_window_t window, xcb_atom_t property,
-                                             xcb_atom_t type)
-    {
-        Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-            m_pConnection, xcb_get_property(m_pConnection, 0, window, property, type, 0, 256),
-            nullptr));
-        if (!reply || reply->type == XCB_ATOM_NONE)
-            return nullptr;
-        return reply;
-    }
-
     QString Name(xcb_window_t window)
     {
-        const auto reply = Property(window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY);
+        const auto reply =
+            XcbProperty(m_pConnection, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 256);
         if (!reply)
             return QString();
         return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())),
@@ -155,7 +129,7 @@ private:
 
     bool HoldsClient(xcb_window_t frame, const char* pszTitle)
     {
-        Reply<xcb_query_tree_reply_t> tree(
+        XcbReply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(m_pConnection, xcb_query_tree(m_pConnection, frame), nullptr));
         if (!tree)
             return false;
@@ -168,7 +142,7 @@ private:
 
     QRect Geometry(xcb_window_t window)
     {
-        Reply<xcb_get_geometry_reply_t> reply(xcb_get_geometry_reply(
+        XcbReply<xcb_get_geometry_reply_t> reply(xcb_get_geometry_reply(
             m_pConnection, xcb_get_geometry(m_pConnection, window), nullptr));
         if (!reply)
             return QRect();
