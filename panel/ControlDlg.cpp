@@ -158,6 +158,10 @@ void CControlDlg::DoDataExchange()
     }
     // The counter is a read-out here: its mouse stepping stays off.
     m_counterFrequency.setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The texts that change with every frame paint their own background: otherwise each change
+    // repaints the group box behind them, frame and title, which costs many times the text.
+    for (int nId : {IDC_FORWARD_POWER, IDC_REFLECTED_POWER, IDC_GAIN_REDUCTION, IDC_DEVIATION})
+        GetDlgItem(nId)->setAutoFillBackground(true);
 
     const auto onClicked = [this](int nId, void (CControlDlg::*pHandler)()) {
         if (auto* pButton = qobject_cast<QPushButton*>(GetDlgItem(nId)))

@@ -3,6 +3,7 @@
 #include "Pty.h"
 
 #include <QDir>
+#include <QGroupBox>
 #include <QImage>
 
 namespace {
@@ -255,4 +256,44 @@ TEST_F(PresentationTest, ConnectedTransmitterPanelRenders)
     EXPECT_GT(centre(IDC_RF_FAIL_LED).red(), 150);
     EXPECT_LT(centre(IDC_RF_FAIL_LED).green(), 100);
     EXPECT_LT(centre(IDC_PLL_FAIL_LED).red(), centre(IDC_RF_FAIL_LED).red());
+}
+
+namespace {
+
+// Counts the paint events that the watched widgets receive.
+class CPaintCounter : public QObject
+{
+public:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::Paint)
+            ++m_nPaints;
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+    int m_nPaints = 0;
+};
+
+} // namespace
+
+// A frame whose every reading differs from the last repaints the displays that show them and no
+// group box: the group boxes lie below the controls, and the changing texts fill their own
+// background. (A group box repainted with each change tripled the panel's cost with a live unit.)
+TEST_F(PresentationTest, ChangingReadingsRepaintNoGroupBox)
+{
+    Dlg().repaint(); // the whole window once, as when it is first shown
+    const QByteArray frames[] = {
+        Frame({{4, 150}, {5, 3}, {6, 60}, {7, 6}, {8, 28}, {9, 15}, {10, 45}}),
+        Frame({{4, 151}, {5, 4}, {6, 80}, {7, 9}, {8, 29}, {9, 16}, {10, 46}}),
+    };
+    Show(frames[0]);
+    QCoreApplication::processEvents();
+    CPaintCounter groupPaints, barPaints;
+    for (QGroupBox* pGroup : Dlg().findChildren<QGroupBox*>())
+        pGroup->installEventFilter(&groupPaints);
+    Item(IDC_PA_VOLTAGE_BAR)->installEventFilter(&barPaints);
+    Show(frames[1]);
+    WaitUntil([&] { return barPaints.m_nPaints > 0; }, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_GT(barPaints.m_nPaints, 0) << "the readings were not repainted at all";
+    EXPECT_EQ(groupPaints.m_nPaints, 0);
 }
