@@ -48,7 +48,7 @@ session_xvfb() {
 # cache stay in the session's temporary folder.
 session_wm() {
     XDG_CONFIG_HOME=$session_work/config XDG_CACHE_HOME=$session_work/cache \
-        openbox --sm-disable 2>/dev/null &
+        openbox --sm-disable >/dev/null 2>&1 &
     session_pids+=($!)
     local _
     for _ in $(seq 100); do
