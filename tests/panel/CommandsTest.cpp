@@ -2,6 +2,7 @@
 #include "PollInLoop.h"
 
 #include <QTest>
+#include <QTimer>
 
 class CommandsTest : public CPanelFixture
 {
@@ -19,7 +20,7 @@ protected:
     // A key that reaches another button (About) could open a modal box: it is ended in time.
     void PressSpace()
     {
-        PollInLoop([] { return false; }, 3000);
+        QTimer::singleShot(3000, &Dlg(), &EndModalDialogs);
         QTest::keyClick(Dlg().windowHandle(), Qt::Key_Space);
     }
 };

@@ -8,6 +8,13 @@
 #include <functional>
 #include <memory>
 
+// Ends every modal dialog, the one in front first.
+inline void EndModalDialogs()
+{
+    while (auto* pModal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        pModal->reject();
+}
+
 // Calls done() every 20 ms inside whatever event loop runs, until it returns true; a test's way
 // to act while a modal loop owns the thread. At the deadline it ends every modal dialog, the one
 // in front first, so that a failing test cannot hang.
@@ -22,10 +29,8 @@ inline void PollInLoop(std::function<bool()> done, int nTimeoutMs = 5000)
             return;
         pTimer->stop();
         pTimer->deleteLater();
-        if (bDone)
-            return;
-        while (auto* pModal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            pModal->reject();
+        if (!bDone)
+            EndModalDialogs();
     });
     pTimer->start(20);
 }
