@@ -50,6 +50,8 @@ public:
     // Why the last open failed ("Permission denied", "no answer within 1000 ms"); empty after a
     // successful one.
     QString ErrorString() const;
+    // True when the last open failed because the user may not open the device.
+    bool IsPermissionDenied() const { return m_bPermissionDenied; }
 
 private:
     bool HasTransport() const;
@@ -57,4 +59,5 @@ private:
     std::unique_ptr<CLinkTransport> m_pTransport;
     QString m_strError;
     bool m_bOpen = false;
+    bool m_bPermissionDenied = false;
 };
