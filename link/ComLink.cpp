@@ -5,6 +5,8 @@
 #include "SerialTransport.h"
 #include "TcpTransport.h"
 
+#include <cerrno>
+
 namespace {
 
 constexpr int kWriteTimeoutMs = 1000;
@@ -26,6 +28,7 @@ int CComLink::Open(int nPort, int nBaud)
     if (strEntry.isEmpty()) {
         m_pTransport.reset();
         m_strError = QStringLiteral("there is no port %1").arg(nPort);
+        m_bPermissionDenied = false;
         return 0;
     }
     return Open(strEntry, nBaud);
@@ -44,6 +47,7 @@ int CComLink::BeginOpen(const QString& strEntry, int nBaud)
     const CPortEntry entry(strEntry);
     if (!entry.IsValid()) {
         m_strError = entry.ErrorString();
+        m_bPermissionDenied = false;
         return 0;
     }
     if (entry.IsTcp())
@@ -69,6 +73,9 @@ int CComLink::FinishOpen()
         return 0;
     m_pTransport->WaitForOpen();
     m_strError = m_pTransport->ErrorString();
+    // A refused open, a busy device and a held lock reach us alike; the system's own words tell
+    // the refusal apart.
+    m_bPermissionDenied = m_strError == qt_error_string(EACCES);
     if (m_pTransport->GetState() != CLinkTransport::State::Open) {
         m_pTransport.reset();
         return 0;

@@ -62,6 +62,8 @@ public:
     // Non-blocking mode: a write that finds no room on the line fails at once instead of waiting
     // up to 1000 ms for it. Off by default; kept across Close() and Open().
     void SetNonBlocking(bool bNonBlocking);
+    // True when the last open failed because the user may not open the device.
+    bool IsPermissionDenied() const { return m_bPermissionDenied; }
 
 private:
     bool HasTransport() const;
@@ -70,4 +72,5 @@ private:
     QString m_strError;
     bool m_bOpen = false;
     bool m_bNonBlocking = false;
+    bool m_bPermissionDenied = false;
 };

@@ -7,22 +7,31 @@
 #include <map>
 #include <memory>
 
-int CPortSearch::FindFirst(int nFirst, int nLast, int nBaud)
+CPortSearch::Result CPortSearch::Find(int nFirst, int nLast, int nStep, int nBaud)
 {
-    const int nStep = nFirst <= nLast ? 1 : -1;
-    std::map<int, std::unique_ptr<CComLink>> connections;
-    for (int n = nFirst; n != nLast + nStep; n += nStep) {
+    const auto inRange = [nLast, nStep](int n) { return nStep > 0 ? n <= nLast : n >= nLast; };
+    std::map<int, std::unique_ptr<CComLink>> links;
+    for (int n = nFirst; inRange(n); n += nStep) {
         const QString strEntry = CPortTable::DevicePath(n);
         if (CPortEntry(strEntry).IsTcp()) {
             auto pLink = std::make_unique<CComLink>();
             pLink->BeginOpen(strEntry, nBaud);
-            connections.emplace(n, std::move(pLink));
+            links.emplace(n, std::move(pLink));
         }
     }
-    for (int n = nFirst; n != nLast + nStep; n += nStep) {
-        const auto it = connections.find(n);
-        if (it != connections.end() ? it->second->FinishOpen() : CComLink().Open(n, nBaud))
-            return n;
+    Result result;
+    for (int n = nFirst; inRange(n); n += nStep) {
+        const auto it = links.find(n);
+        CComLink linkSerial;
+        CComLink& link = it != links.end() ? *it->second : linkSerial;
+        if (it != links.end() ? link.FinishOpen() : link.Open(n, nBaud)) {
+            result.nPort = n;
+            break;
+        }
+        if (link.IsPermissionDenied() && result.strDeniedPath.isEmpty()) {
+            result.strDeniedPath = CPortTable::DevicePath(n);
+            result.strDeniedReason = link.ErrorString();
+        }
     }
-    return 0;
+    return result;
 }

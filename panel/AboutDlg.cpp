@@ -1,16 +1,11 @@
 #include "AboutDlg.h"
 
 #include "DialogTemplate.h"
+#include "resource.h"
 
 #include <QDesktopServices>
 #include <QPushButton>
 #include <QUrl>
-
-namespace {
-
-constexpr int kIdOk = 1;
-
-} // namespace
 
 CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent), m_urlOpener(&QDesktopServices::openUrl)
 {
@@ -19,11 +14,11 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent), m_urlOpener(&QDesktop
         qWarning("CAboutDlg: %s", qUtf8Printable(dlgTemplate.ErrorString()));
     dlgTemplate.Build(this);
 
-    if (auto* pLink = qobject_cast<QPushButton*>(CDialogTemplate::Item(this, kIdUpdatesLink))) {
+    if (auto* pLink = qobject_cast<QPushButton*>(CDialogTemplate::Item(this, IDC_UPDATES_LINK))) {
         pLink->setText(QString::fromLatin1(kDownloadsUrl));
         connect(pLink, &QPushButton::clicked, this, &CAboutDlg::OnUpdatesLink);
     }
-    if (auto* pOk = qobject_cast<QPushButton*>(CDialogTemplate::Item(this, kIdOk)))
+    if (auto* pOk = qobject_cast<QPushButton*>(CDialogTemplate::Item(this, IDOK)))
         connect(pOk, &QPushButton::clicked, this, &QDialog::accept);
 }
 

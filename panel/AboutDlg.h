@@ -13,9 +13,8 @@ class CAboutDlg : public QDialog
     Q_OBJECT
 
 public:
-    // The maker's downloads page: the caption of button 1000 and the address it opens.
+    // The maker's downloads page: the caption of the Updates button and the address it opens.
     static constexpr char kDownloadsUrl[] = "https://www.pelmar.example/downloads";
-    static constexpr int kIdUpdatesLink = 1000;
 
     // Hands an address to the desktop without waiting; true when the desktop took it.
     using UrlOpener = std::function<bool(const QUrl&)>;
@@ -25,7 +24,8 @@ public:
     // Replaces the desktop's default handler, so that tests open no browser.
     void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
 
-    // Button 1000: opens the downloads page; a failure is not reported and the box stays open.
+    // The Updates button: opens the downloads page; a failure is not reported and the box stays
+    // open.
     void OnUpdatesLink();
 
 private:

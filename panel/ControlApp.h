@@ -18,7 +18,7 @@ public:
     // The main dialog while InitInstance runs it; null before and after.
     QWidget* MainWnd() const { return m_pMainWnd; }
 
-    // Icon 128 in each of its pictures, 16 x 16 to 256 x 256 pixels.
+    // Icon IDR_MAINFRAME in each of its pictures, 16 x 16 to 256 x 256 pixels.
     static QIcon LoadIcon();
     // Text nId of the string table; empty when the table has no such string.
     static QString LoadString(int nId);

@@ -3,10 +3,12 @@
 #include "AboutDlg.h"
 #include "ControlApp.h"
 #include "DialogTemplate.h"
+#include "FrameExtents.h"
 #include "PortSearch.h"
 #include "PortTable.h"
 #include "Protocol.h"
 #include "StatusFrame.h"
+#include "resource.h"
 
 #include <QCoreApplication>
 #include <QMoveEvent>
@@ -30,12 +32,19 @@ constexpr int kLastPort = 49;
 
 // Shown for a transmitter, hidden for an amplifier: AUX bar and label, the PLL and modulation
 // fail labels and lamps, and MUTE RF.
-constexpr int kTransmitterOnly[] = {1030, 1073, 1074, 1075, 1021, 1020, 1006};
+constexpr int kTransmitterOnly[] = {
+    IDC_AUX_VOLTAGE_BAR, IDC_AUX_LABEL, IDC_PLL_FAIL_LABEL, IDC_MOD_FAIL_LABEL, IDC_PLL_FAIL_LED,
+    IDC_MOD_FAIL_LED,    IDC_MUTE};
 // Disabled while disconnected.
-constexpr int kCommandButtons[] = {1006, 1005, 1061, 1062, 1063, 1064};
+constexpr int kCommandButtons[] = {IDC_MUTE,       IDC_RESET_ALARMS, IDC_POWER_UP,
+                                   IDC_POWER_DOWN, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN};
 
 const QString kTitle = QStringLiteral("Corvex Control");
 const QString kFrequencyFormat = QStringLiteral("%.2f");
+// What gives a user access to the serial ports of a Debian system.
+const QString kDialoutRemedy = QStringLiteral(
+    "This user may not open it. Serial ports belong to the group \"dialout\": add the user to "
+    "it (sudo adduser $USER dialout), then log out and log in again.");
 
 // The outer rectangle of sizeTo centred where rcOuter, of the stored size sizeFrom, was;
 // halves drop their remainder so that growing and shrinking return to the same place.
@@ -44,13 +53,6 @@ QRect ResizeAboutCentre(const QRect& rcOuter, QSize sizeFrom, QSize sizeTo)
     return QRect(rcOuter.left() - (sizeTo.width() - sizeFrom.width()) / 2,
                  rcOuter.top() - (sizeTo.height() - sizeFrom.height()) / 2, sizeTo.width(),
                  sizeTo.height());
-}
-
-void ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon, const QString& strCaption,
-                    const QString& strText)
-{
-    QMessageBox box(icon, strCaption, strText, QMessageBox::Ok, pParent);
-    box.exec();
 }
 
 #ifdef Q_OS_WIN
@@ -79,17 +81,16 @@ private:
     CControlDlg* m_pDlg;
 };
 
-// Appends a separator and the About entry (string 101) to the window's system menu, where the
-// platform lets an application extend it.
+// Appends a separator and the About entry (string IDS_ABOUTBOX) to the window's system menu, where
+// the platform lets an application extend it.
 void AppendAboutToSystemMenu(CControlDlg* pDlg)
 {
-    const QString strAbout = CControlApp::LoadString(101);
+    const QString strAbout = CControlApp::LoadString(IDS_ABOUTBOX);
     const HMENU hMenu = GetSystemMenu(reinterpret_cast<HWND>(pDlg->winId()), FALSE);
     if (!hMenu || strAbout.isEmpty())
         return;
     AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(hMenu, MF_STRING, CControlDlg::kIdSysCmdAbout,
-                reinterpret_cast<LPCWSTR>(strAbout.utf16()));
+    AppendMenuW(hMenu, MF_STRING, ID_SYSCMD_ABOUT, reinterpret_cast<LPCWSTR>(strAbout.utf16()));
     new CSysCommandFilter(pDlg);
 }
 #endif
@@ -99,10 +100,10 @@ void AppendAboutToSystemMenu(CControlDlg* pDlg)
 CControlDlg::CControlDlg(QWidget* pParent)
     : QDialog(pParent), m_sizeAmplifier(414, 330), m_sizeCompact(236, 139),
       m_sizeTransmitter(645, 330), m_hIcon(CControlApp::LoadIcon()),
-      m_fnMessageBox(
-          [this](QMessageBox::Icon icon, const QString& strCaption, const QString& strText) {
-              ShowMessageBox(this, icon, strCaption, strText);
-          }),
+      m_fnMessageBox([this](QMessageBox::Icon icon, const QString& strCaption,
+                            const QString& strText, const QString& strInformative) {
+          ShowMessageBox(this, icon, strCaption, strText, strInformative);
+      }),
       m_fnPause(
           [](int nMilliseconds) { QThread::msleep(static_cast<unsigned long>(nMilliseconds)); })
 {
@@ -112,31 +113,41 @@ CControlDlg::CControlDlg(QWidget* pParent)
 
 CControlDlg::~CControlDlg() = default;
 
+void CControlDlg::ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon,
+                                 const QString& strCaption, const QString& strText,
+                                 const QString& strInformative)
+{
+    QMessageBox box(icon, strCaption, strText, QMessageBox::Ok, pParent);
+    box.setInformativeText(strInformative);
+    box.exec();
+}
+
 QWidget* CControlDlg::GetDlgItem(int nId) const
 {
     const auto it = m_items.find(nId);
     return it == m_items.end() ? nullptr : it->second;
 }
 
-// Builds template 102 with the member widgets in place of their controls, then wires the
-// controls to their handlers in the order of the classic message map.
+// Builds template IDD_CORVEXCONTROL_DIALOG with the member widgets in place of their controls, then
+// wires the controls to their handlers in the order of the classic message map.
 void CControlDlg::DoDataExchange()
 {
     CDialogTemplate dlgTemplate;
     const bool bLoaded = dlgTemplate.Load(QStringLiteral(":/dialog102.rc"));
     Q_ASSERT_X(bLoaded, "CControlDlg", qPrintable(dlgTemplate.ErrorString()));
-    const std::vector<QWidget*> controls = dlgTemplate.Build(this, {{1067, &m_spinPort},
-                                                                    {1030, &m_barAuxVoltage},
-                                                                    {1029, &m_barPaVoltage},
-                                                                    {1028, &m_ledPllLock},
-                                                                    {1027, &m_barTemperature},
-                                                                    {1018, &m_barGainReduction},
-                                                                    {1022, &m_counterFrequency},
-                                                                    {1059, &m_barDeviationHigh},
-                                                                    {1058, &m_barDeviationLow},
-                                                                    {1020, &m_ledModFail},
-                                                                    {1021, &m_ledPllFail},
-                                                                    {1019, &m_ledRfFail}});
+    const std::vector<QWidget*> controls =
+        dlgTemplate.Build(this, {{IDC_PORT_SPIN, &m_spinPort},
+                                 {IDC_AUX_VOLTAGE_BAR, &m_barAuxVoltage},
+                                 {IDC_PA_VOLTAGE_BAR, &m_barPaVoltage},
+                                 {IDC_PLL_LOCK_LED, &m_ledPllLock},
+                                 {IDC_TEMPERATURE_BAR, &m_barTemperature},
+                                 {IDC_GAIN_REDUCTION_BAR, &m_barGainReduction},
+                                 {IDC_FREQUENCY_COUNTER, &m_counterFrequency},
+                                 {IDC_DEVIATION_HIGH_BAR, &m_barDeviationHigh},
+                                 {IDC_DEVIATION_LOW_BAR, &m_barDeviationLow},
+                                 {IDC_MOD_FAIL_LED, &m_ledModFail},
+                                 {IDC_PLL_FAIL_LED, &m_ledPllFail},
+                                 {IDC_RF_FAIL_LED, &m_ledRfFail}});
     // Every tick looks controls up by identifier: index them once.
     for (QWidget* pControl : controls) {
         bool bHasId = false;
@@ -146,31 +157,35 @@ void CControlDlg::DoDataExchange()
     }
     // The counter is a read-out here: its mouse stepping stays off.
     m_counterFrequency.setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The texts that change with every frame paint their own background: otherwise each change
+    // repaints the group box behind them, frame and title, which costs many times the text.
+    for (int nId : {IDC_FORWARD_POWER, IDC_REFLECTED_POWER, IDC_GAIN_REDUCTION, IDC_DEVIATION})
+        GetDlgItem(nId)->setAutoFillBackground(true);
 
     const auto onClicked = [this](int nId, void (CControlDlg::*pHandler)()) {
         if (auto* pButton = qobject_cast<QPushButton*>(GetDlgItem(nId)))
             connect(pButton, &QPushButton::clicked, this, pHandler);
     };
-    onClicked(2, &CControlDlg::reject);
-    onClicked(1008, &CControlDlg::OnConnect);
-    onClicked(1005, &CControlDlg::OnResetAlarms);
-    onClicked(1006, &CControlDlg::OnMute);
-    onClicked(1010, &CControlDlg::OnAbout);
-    onClicked(1063, &CControlDlg::OnFrequencyUp);
-    onClicked(1064, &CControlDlg::OnFrequencyDown);
-    onClicked(1061, &CControlDlg::OnPowerUp);
-    onClicked(1062, &CControlDlg::OnPowerDown);
+    onClicked(IDCANCEL, &CControlDlg::reject);
+    onClicked(IDC_CONNECT, &CControlDlg::OnConnect);
+    onClicked(IDC_RESET_ALARMS, &CControlDlg::OnResetAlarms);
+    onClicked(IDC_MUTE, &CControlDlg::OnMute);
+    onClicked(IDC_ABOUT, &CControlDlg::OnAbout);
+    onClicked(IDC_FREQUENCY_UP, &CControlDlg::OnFrequencyUp);
+    onClicked(IDC_FREQUENCY_DOWN, &CControlDlg::OnFrequencyDown);
+    onClicked(IDC_POWER_UP, &CControlDlg::OnPowerUp);
+    onClicked(IDC_POWER_DOWN, &CControlDlg::OnPowerDown);
     connect(&m_spinPort, &CSpinButtonCtrl::DeltaPos, this, &CControlDlg::OnPortSpin);
 }
 
 void CControlDlg::UpdateData(bool bSaveAndValidate)
 {
     const std::pair<int, QString CControlDlg::*> texts[] = {
-        {1025, &CControlDlg::m_strForwardPower},
-        {1024, &CControlDlg::m_strReflectedPower},
-        {1034, &CControlDlg::m_strGainReduction},
-        {1060, &CControlDlg::m_strDeviation},
-        {1066, &CControlDlg::m_strPort}};
+        {IDC_FORWARD_POWER, &CControlDlg::m_strForwardPower},
+        {IDC_REFLECTED_POWER, &CControlDlg::m_strReflectedPower},
+        {IDC_GAIN_REDUCTION, &CControlDlg::m_strGainReduction},
+        {IDC_DEVIATION, &CControlDlg::m_strDeviation},
+        {IDC_PORT, &CControlDlg::m_strPort}};
     for (const auto& [nId, pText] : texts) {
         QWidget* pControl = GetDlgItem(nId);
         if (bSaveAndValidate)
@@ -230,7 +245,7 @@ void CControlDlg::OnInitDialog()
     m_counterFrequency.SetUnlitColor(QColor(215, 215, 215));
     m_counterFrequency.Display(0.0f, true, kFrequencyFormat);
 
-    m_nPort = FindPort(0, kLastPort);
+    m_nPort = FindPort(0, kLastPort, 1);
     m_spinPort.SetRange(1, 50);
     ShowPort();
     UpdateData(false);
@@ -240,23 +255,58 @@ void CControlDlg::OnPortSpin(int nDelta)
 {
     int nFound = 0;
     if (nDelta > 0)
-        nFound = FindPort(m_nPort + 1, kLastPort);
+        nFound = FindPort(m_nPort + 1, kLastPort, 1);
     else if (nDelta < 0)
-        nFound = FindPort(m_nPort - 1, 1);
+        nFound = FindPort(m_nPort - 1, 1, -1);
     if (nFound != 0)
         m_nPort = nFound;
     ShowPort();
     UpdateData(false);
 }
 
-int CControlDlg::FindPort(int nFirst, int nLast)
+int CControlDlg::FindPort(int nFirst, int nLast, int nStep)
 {
-    return CPortSearch::FindFirst(nFirst, nLast, kBaudRate);
+    const CPortSearch::Result result = CPortSearch::Find(nFirst, nLast, nStep, kBaudRate);
+    if (result.nPort != 0 && CPortTable::DevicePath(result.nPort) == m_strDeniedPath) {
+        m_strDeniedPath.clear();
+        m_strDeniedNotice.clear();
+    }
+    // One port refused for permission is worth a word: the first one met.
+    if (!result.strDeniedPath.isEmpty() && m_strDeniedPath.isEmpty()) {
+        m_strDeniedPath = result.strDeniedPath;
+        m_strDeniedNotice = QStringLiteral("Skipped %1: %2.\n%3")
+                                .arg(result.strDeniedPath, result.strDeniedReason, kDialoutRemedy);
+    }
+    return result.nPort;
 }
 
 void CControlDlg::ShowPort()
 {
     m_strPort = m_nPort == 0 ? QStringLiteral("NONE") : CPortTable::DisplayName(m_nPort);
+    GetDlgItem(IDC_PORT)->setToolTip(m_strDeniedNotice);
+}
+
+QString CControlDlg::OpenFailureText() const
+{
+    if (m_nPort == 0) {
+        const QString strText =
+            QStringLiteral("No port is selected: the search found none that opens.");
+        return m_strDeniedNotice.isEmpty() ? strText : strText + "\n\n" + m_strDeniedNotice;
+    }
+    const QString strText =
+        QStringLiteral("%1: %2.").arg(CPortTable::DevicePath(m_nPort), m_link.ErrorString());
+    return m_link.IsPermissionDenied() ? strText + "\n" + kDialoutRemedy : strText;
+}
+
+QString CControlDlg::LostConnectionText() const
+{
+    const QString strPath = CPortTable::DevicePath(m_nPort);
+    if (!m_timeLastFrame.isValid())
+        return QStringLiteral("No status frame came from %1 since Connect. Check the cable, the "
+                              "unit's power and that %1 is the unit's port.")
+            .arg(strPath);
+    return QStringLiteral("The last status frame from %1 came %2 s ago.")
+        .arg(strPath, QString::number(double(m_timeLastFrame.elapsed()) / 1000.0, 'f', 1));
 }
 
 void CControlDlg::OnConnect()
@@ -271,19 +321,20 @@ void CControlDlg::Connect()
 {
     if (!m_link.Open(m_nPort, kBaudRate)) {
         m_fnMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(),
-                       QStringLiteral("The selected com port failed to open."));
+                       QStringLiteral("The selected com port failed to open."), OpenFailureText());
         Disconnect();
         return;
     }
     m_bConnected = true;
     m_bLayoutPending = true;
     // Held until the first frame, so only the lost-connection rule ends a silent connection.
-    EnableItem(1008, false);
-    GetDlgItem(1008)->setProperty("text", QStringLiteral("Disconnect"));
+    EnableItem(IDC_CONNECT, false);
+    GetDlgItem(IDC_CONNECT)->setProperty("text", QStringLiteral("Disconnect"));
     m_spinPort.setEnabled(false);
-    for (int nId : {1006, 1005, 1063, 1064})
+    for (int nId : {IDC_MUTE, IDC_RESET_ALARMS, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN})
         EnableItem(nId, true);
     m_timerPoll.start(m_nTimerPeriodMs, this);
+    m_timeLastFrame.invalidate();
     m_nMissCount = 1;
     m_link.Write(&Command::Poll, 1);
 }
@@ -303,8 +354,9 @@ void CControlDlg::OnTimer()
     if (IsFrameAvailable(m_link.BytesWaiting()) &&
         m_link.Read(buffer.data(), kStatusFrameSize) == kStatusFrameSize) {
         const QRect rcNoted = frameGeometry();
-        EnableItem(1008, true);
+        EnableItem(IDC_CONNECT, true);
         m_nMissCount = 1;
+        m_timeLastFrame.start();
         const StatusFrame frame = StatusFrame::Decode(buffer.data());
         PresentValues(frame);
         if (m_bLayoutPending) {
@@ -314,13 +366,20 @@ void CControlDlg::OnTimer()
         PresentLamps(frame);
         m_link.Write(&Command::Poll, 1);
     } else if (++m_nMissCount == kMissLimit) {
-        m_fnMessageBox(
-            QMessageBox::Critical, QStringLiteral("Corvex Control Error"),
-            QStringLiteral(
-                "The connection cannot be established or has been lost. Please reconnect."));
-        Disconnect();
+        // Qt delivers no tick of this timer while its handler runs: a box opened here would stop
+        // the polling behind it. Opened after the return, the ticks go on while it is shown.
+        QMetaObject::invokeMethod(this, &CControlDlg::OnConnectionLost, Qt::QueuedConnection);
     }
     UpdateData(false);
+}
+
+void CControlDlg::OnConnectionLost()
+{
+    m_fnMessageBox(
+        QMessageBox::Critical, QStringLiteral("Corvex Control Error"),
+        QStringLiteral("The connection cannot be established or has been lost. Please reconnect."),
+        LostConnectionText());
+    Disconnect();
 }
 
 void CControlDlg::PresentValues(const StatusFrame& frame)
@@ -337,8 +396,8 @@ void CControlDlg::PresentValues(const StatusFrame& frame)
 
     const UnitType& unit = frame.Unit();
     if (unit.bPowerButtons) {
-        EnableItem(1061, true);
-        EnableItem(1062, true);
+        EnableItem(IDC_POWER_UP, true);
+        EnableItem(IDC_POWER_DOWN, true);
     }
     m_strForwardPower = frame.ForwardPowerText();
     m_strReflectedPower = frame.ReflectedPowerText();
@@ -349,8 +408,8 @@ void CControlDlg::PresentValues(const StatusFrame& frame)
 void CControlDlg::PresentLamps(const StatusFrame& frame)
 {
     const bool bMuted = frame.CarrierMuted();
-    GetDlgItem(1006)->setProperty("text",
-                                  bMuted ? QStringLiteral("UNMUTE RF") : QStringLiteral("MUTE RF"));
+    GetDlgItem(IDC_MUTE)->setProperty("text", bMuted ? QStringLiteral("UNMUTE RF")
+                                                     : QStringLiteral("MUTE RF"));
     m_nMuteState = bMuted ? 2 : 1;
 
     const std::pair<CLed*, bool> lamps[] = {{&m_ledPllLock, frame.PllLocked()},
@@ -374,8 +433,8 @@ void CControlDlg::Disconnect()
 {
     m_timerPoll.stop();
     m_bConnected = false;
-    GetDlgItem(1008)->setProperty("text", QStringLiteral("Connect"));
-    EnableItem(1008, true);
+    GetDlgItem(IDC_CONNECT)->setProperty("text", QStringLiteral("Connect"));
+    EnableItem(IDC_CONNECT, true);
     m_spinPort.setEnabled(true);
     for (int nId : kCommandButtons)
         EnableItem(nId, false);
@@ -403,8 +462,7 @@ void CControlDlg::Disconnect()
 // Moves and sizes the window so that its frame, where the platform draws one, fills rcOuter.
 void CControlDlg::SetOuterGeometry(const QRect& rcOuter)
 {
-    const QSize sizeFrame = frameGeometry().size() - geometry().size();
-    setFixedSize(rcOuter.size() - sizeFrame);
+    setFixedSize(rcOuter.size() - FrameSize());
     move(rcOuter.topLeft());
 }
 
@@ -415,18 +473,32 @@ QSize CControlDlg::LayoutSize() const
     return m_bAmplifierLayout ? m_sizeAmplifier : m_sizeTransmitter;
 }
 
+QSize CControlDlg::FrameSize() const
+{
+    const QSize sizeFrame = frameGeometry().size() - geometry().size();
+    // Until the window manager has framed the window, Qt knows no frame: the promised one holds.
+    return sizeFrame.isNull() ? m_sizeFramePromised : sizeFrame;
+}
+
 void CControlDlg::FitFrame()
 {
-    const QSize sizeClient = LayoutSize() - (frameGeometry().size() - geometry().size());
+    const QSize sizeClient = LayoutSize() - FrameSize();
     if (sizeClient != size())
         setFixedSize(sizeClient);
 }
 
 // The platform frames the window only once it is shown, or later when a window manager
-// reparents it; the outer size stays the layout's all the same.
+// reparents it; the outer size stays the layout's all the same. Shown events come before the
+// window is mapped: asked then, the window manager names its frame in time for the first map.
 void CControlDlg::showEvent(QShowEvent* pEvent)
 {
     QDialog::showEvent(pEvent);
+    if (!m_bFrameRequested) {
+        m_bFrameRequested = true;
+        const QMargins margins = CFrameExtents::Request(this);
+        m_sizeFramePromised =
+            QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    }
     FitFrame();
 }
 
@@ -445,39 +517,45 @@ void CControlDlg::SendCommand(int nButtonId, quint8 byCommand, int nPauseMs)
 {
     if (m_link.Open(m_nPort, kBaudRate))
         m_link.Write(&byCommand, 1);
-    EnableItem(nButtonId, false);
+    // Qt moves the focus on from a button that is disabled; a second key press must act on the
+    // button that showed the focus, never on its neighbour.
+    QWidget* pButton = GetDlgItem(nButtonId);
+    const bool bFocused = focusWidget() == pButton;
+    pButton->setEnabled(false);
     m_fnPause(nPauseMs);
-    EnableItem(nButtonId, true);
+    pButton->setEnabled(true);
+    if (bFocused)
+        pButton->setFocus(Qt::OtherFocusReason);
 }
 
 void CControlDlg::OnResetAlarms()
 {
-    SendCommand(1005, Command::ResetAlarms, Command::kPauseMs);
+    SendCommand(IDC_RESET_ALARMS, Command::ResetAlarms, Command::kPauseMs);
 }
 
 void CControlDlg::OnMute()
 {
-    SendCommand(1006, m_nMuteState == 1 ? Command::Mute : Command::Unmute, Command::kMutePauseMs);
+    SendCommand(IDC_MUTE, m_nMuteState == 1 ? Command::Mute : Command::Unmute, Command::kMutePauseMs);
 }
 
 void CControlDlg::OnFrequencyUp()
 {
-    SendCommand(1063, Command::FrequencyUp, Command::kPauseMs);
+    SendCommand(IDC_FREQUENCY_UP, Command::FrequencyUp, Command::kPauseMs);
 }
 
 void CControlDlg::OnFrequencyDown()
 {
-    SendCommand(1064, Command::FrequencyDown, Command::kPauseMs);
+    SendCommand(IDC_FREQUENCY_DOWN, Command::FrequencyDown, Command::kPauseMs);
 }
 
 void CControlDlg::OnPowerUp()
 {
-    SendCommand(1061, Command::PowerUp, Command::kPauseMs);
+    SendCommand(IDC_POWER_UP, Command::PowerUp, Command::kPauseMs);
 }
 
 void CControlDlg::OnPowerDown()
 {
-    SendCommand(1062, Command::PowerDown, Command::kPauseMs);
+    SendCommand(IDC_POWER_DOWN, Command::PowerDown, Command::kPauseMs);
 }
 
 void CControlDlg::OnAbout()
@@ -488,7 +566,7 @@ void CControlDlg::OnAbout()
 
 bool CControlDlg::OnSysCommand(unsigned nId)
 {
-    if ((nId & 0xFFF0) != kIdSysCmdAbout)
+    if ((nId & 0xFFF0) != ID_SYSCMD_ABOUT)
         return false;
     OnAbout();
     return true;

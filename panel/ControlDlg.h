@@ -8,6 +8,7 @@
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMessageBox>
 #include <QSize>
@@ -20,23 +21,22 @@ struct StatusFrame;
 
 // The main window: connects to one unit, polls it every 100 ms, shows each status frame and
 // sends the operator's commands. It owns the link and the display widgets and wires them to
-// the controls of dialog template 102.
+// the controls of dialog template IDD_CORVEXCONTROL_DIALOG.
 class CControlDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    // Shows a modal message box with an OK button; returns when the operator has closed it.
+    // Shows a modal message box with an OK button, its text and, below it, what the operator
+    // can do about it (the informative text); returns when the operator has closed it.
     using MessageBoxFn = std::function<void(QMessageBox::Icon icon, const QString& strCaption,
-                                            const QString& strText)>;
+                                            const QString& strText, const QString& strInformative)>;
     // Holds the user-interface thread for the given number of milliseconds.
     using PauseFn = std::function<void(int nMilliseconds)>;
 
     static constexpr int kBaudRate = 9600;
     static constexpr int kTimerPeriodMs = 100;
     static constexpr int kMissLimit = 30;
-    // The system menu's About command; the platform may set any of its four low bits.
-    static constexpr unsigned kIdSysCmdAbout = 0x0010;
 
     explicit CControlDlg(QWidget* pParent = nullptr);
     ~CControlDlg() override;
@@ -45,6 +45,10 @@ public:
     QWidget* GetDlgItem(int nId) const;
     // true copies the controls' texts into the text members, false the members into the controls.
     void UpdateData(bool bSaveAndValidate);
+
+    // The program's message box: modal, with an OK button, over pParent.
+    static void ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon, const QString& strCaption,
+                               const QString& strText, const QString& strInformative);
 
     // Where message boxes and command pauses go; tests answer boxes and observe pauses here.
     void SetMessageBox(MessageBoxFn fnMessageBox) { m_fnMessageBox = std::move(fnMessageBox); }
@@ -82,6 +86,8 @@ private:
     void OnInitDialog();
     void Connect();
     void Disconnect();
+    // Tells the operator that the unit stopped answering, then disconnects.
+    void OnConnectionLost();
     void PresentValues(const StatusFrame& frame);
     void PresentLamps(const StatusFrame& frame);
     void ApplyConnectedLayout(const QRect& rcNoted);
@@ -90,10 +96,17 @@ private:
     QSize LayoutSize() const;
     // Sizes the client area so that client and frame fill the layout's outer size.
     void FitFrame();
+    // The width and height that the window's frame adds to its client area.
+    QSize FrameSize() const;
     void SendCommand(int nButtonId, quint8 byCommand, int nPauseMs);
-    // The first port from nFirst towards nLast (inclusive) that opens, or 0.
-    int FindPort(int nFirst, int nLast);
+    // The first port that opens from nFirst in steps of nStep (+1 or -1) up to nLast inclusive;
+    // 0 when none does or the range is empty.
+    int FindPort(int nFirst, int nLast, int nStep);
     void ShowPort();
+    // Why the selected port did not open, and what gives access to it.
+    QString OpenFailureText() const;
+    // Which port went silent, and since when.
+    QString LostConnectionText() const;
     void EnableItem(int nId, bool bEnable);
 
     int m_nPort = 0;
@@ -127,8 +140,16 @@ private:
 
     // The layout that the first frame of this connection applied, which Disconnect undoes.
     bool m_bAmplifierLayout = false;
+    // The frame the window manager said it would draw, asked for when the window is first shown.
+    bool m_bFrameRequested = false;
+    QSize m_sizeFramePromised;
     std::map<int, QWidget*> m_items; // the template's controls by identifier
     QBasicTimer m_timerPoll;
+    QElapsedTimer m_timeLastFrame; // invalid until the first frame of a connection
+    // A port that a search skipped because this user may not open it: its path, and what the
+    // port box's tool tip says about it.
+    QString m_strDeniedPath;
+    QString m_strDeniedNotice;
     int m_nTimerPeriodMs = kTimerPeriodMs;
     MessageBoxFn m_fnMessageBox;
     PauseFn m_fnPause;

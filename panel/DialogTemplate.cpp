@@ -269,9 +269,14 @@ std::vector<QWidget*> CDialogTemplate::Build(QWidget* pDialog,
         ApplyClassStyles(ctl, pControl, controls.empty() ? nullptr : controls.back());
         controls.push_back(pControl);
     }
-    // The first control lies on top, as in a dialog template's z-order.
+    // The first control lies on top, as in a dialog template's z-order, except that group boxes
+    // lie below every other control: a group box is transparent, and one above a control would be
+    // repainted, frame and title, with every change of the control.
     for (QWidget* pControl : controls)
         pControl->lower();
+    for (QWidget* pControl : controls)
+        if (qobject_cast<QGroupBox*>(pControl))
+            pControl->lower();
     for (size_t i = 1; i < controls.size(); ++i)
         QWidget::setTabOrder(controls[i - 1], controls[i]);
     return controls;

@@ -1,5 +1,6 @@
 # Shared by scripts/demo, scripts/screenshots and scripts/bench-panel (sourced, not run):
-# builds the programs, starts the simulator and, for the headless scripts, an X server.
+# builds the programs, starts the simulator and, for the headless scripts, an X server and a
+# window manager.
 # Expects to be sourced from the repository root with `set -euo pipefail`.
 
 . scripts/progress.sh
@@ -44,18 +45,34 @@ session_xvfb() {
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 }
 
+# Starts openbox on the session's X server and waits until it manages windows; its settings and
+# cache stay in the session's temporary folder.
+session_wm() {
+    XDG_CONFIG_HOME=$session_work/config XDG_CACHE_HOME=$session_work/cache \
+        openbox --sm-disable >/dev/null 2>&1 &
+    session_pids+=($!)
+    local _
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.05
+    done
+    echo "$0: openbox did not start" >&2
+    exit 1
+}
+
 # Starts corvex-sim from build directory $1 with the options that follow; sets $sim_pid and
 # $sim_line, the pseudo-terminal it prints first.
 session_sim() {
-    local dir=$1
+    local dir=$1 out
     shift
-    "$dir/sim/corvex-sim" "$@" >"$session_work/sim.out" &
+    out=$(mktemp "$session_work/sim.XXXXXX")
+    "$dir/sim/corvex-sim" "$@" >"$out" &
     sim_pid=$!
     session_pids+=($sim_pid)
     sim_line=
     local _
     for _ in $(seq 100); do
-        sim_line=$(head -n 1 "$session_work/sim.out")
+        sim_line=$(head -n 1 "$out")
         [ -n "$sim_line" ] && return 0
         kill -0 "$sim_pid" 2>/dev/null || break
         sleep 0.05

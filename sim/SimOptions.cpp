@@ -45,6 +45,7 @@ const IntOption kIntOptions[] = {
     {"--extra-bytes", &SimOptions::extraBytes, 0, 4096},
     {"--drop-every", &SimOptions::dropEvery, 1, 1000000},
     {"--hangup-after", &SimOptions::hangupAfter, 1, 1000000},
+    {"--seed", &SimOptions::seed, 0, 2147483647},
 };
 
 struct PathOption
@@ -68,6 +69,7 @@ struct FlagOption
 const FlagOption kFlagOptions[] = {
     {"--silent", &SimOptions::silent},
     {"--garbage", &SimOptions::garbage},
+    {"--live", &SimOptions::live},
 };
 
 // Decimal with an optional minus sign, or hexadecimal after "0x"; nothing else.
@@ -236,6 +238,13 @@ QString SimOptions::HelpText()
         "                        0x80 modulation fail)\n"
         "  --byte0 N, --byte12 N, --byte14 N, --byte15 N\n"
         "                        filler bytes (0..255, default 0)\n"
+        "  --live                readings move on every reply as a unit on the air reports\n"
+        "                        them: deviation and gain reduction follow the audio (not\n"
+        "                        with --deviation 0, as the amplifier), forward and\n"
+        "                        reflected power, the voltages and the temperature drift\n"
+        "                        by one a reply close to their settings above\n"
+        "  --seed N              the live readings' sequence (0..2147483647, default 1): the\n"
+        "                        same seed gives the same readings\n"
         "\n"
         "Commands it obeys (no reply to any byte but \"w\"):\n"
         "  1 / 2   frequency count +1 / -1 (stops at 0 and 65535)\n"

@@ -27,6 +27,8 @@ struct SimOptions
     int dropEvery = 0;  // > 0: every n-th poll goes unanswered
     bool garbage = false;
     int hangupAfter = 0; // > 0: the line closes after this many replies
+    bool live = false;   // readings move from reply to reply as a unit on the air reports them
+    int seed = 1;        // of the live readings
 
     // Reads the arguments that follow the program name. Field options override the preset
     // wherever they stand; a repeated option takes its last value.

@@ -33,7 +33,7 @@ QString SystemError()
 } // namespace
 
 CSimulator::CSimulator(const SimOptions& options, QObject* parent)
-    : QObject(parent), m_options(options)
+    : QObject(parent), m_options(options), m_live(quint32(options.seed))
 {
     connect(&m_notifier, &QSocketNotifier::activated, this, &CSimulator::OnReadable);
     m_drainTimer.setInterval(kDrainCheckMs);
@@ -180,7 +180,8 @@ void CSimulator::AnswerPoll()
         return;
     ++m_nRepliesDue;
 
-    const UnitState::Frame frame = m_options.state.ToFrame();
+    const UnitState::Frame frame =
+        (m_options.live ? m_live.Next(m_options.state) : m_options.state).ToFrame();
     const QByteArray reply =
         m_options.garbage
             ? RandomBytes(UnitState::kFrameSize)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LiveReadings.h"
 #include "Pty.h"
 #include "SimOptions.h"
 
@@ -47,6 +48,7 @@ private:
     int BytesUnsent() const;
 
     SimOptions m_options;
+    CLiveReadings m_live;
     CPty m_pty;
     int m_fdDevice = -1;
     int m_fdLine = -1; // the descriptor bytes are read from and written to; -1 when closed

@@ -1,4 +1,5 @@
 #include "ComLink.h"
+#include "FileModesApply.h"
 #include "LinkTestSupport.h"
 #include "Protocol.h"
 #include "Pty.h"
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -116,6 +118,43 @@ TEST_F(ComLinkTest, FailedOpenLeavesTheLinkClosed)
         EXPECT_EQ(link.Close(), 1);
     }
     EXPECT_TRUE(m_pty.ReadMaster(50).isEmpty());
+}
+
+// A failed Open says why in the system's words, and tells a refused permission apart from a
+// device that is missing or busy; an Open that succeeds clears the reason.
+TEST_F(ComLinkTest, FailedOpenSaysWhy)
+{
+    const QString strDenied = qt_error_string(EACCES);
+    {
+        m_env.Set("/dev/corvex-no-such-port");
+        EXPECT_EQ(m_link.Open(1, kBaud), 0);
+        EXPECT_EQ(m_link.ErrorString(), qt_error_string(ENOENT));
+        EXPECT_FALSE(m_link.IsPermissionDenied());
+        m_env.Set(m_pty.SlavePath().toLocal8Bit());
+    }
+    {
+        EXPECT_EQ(m_link.Open(0, kBaud), 0);
+        EXPECT_EQ(m_link.ErrorString(), QStringLiteral("there is no port 0"));
+        EXPECT_FALSE(m_link.IsPermissionDenied());
+    }
+    {
+        QSerialPort holder(m_pty.SlavePath());
+        ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+        EXPECT_EQ(m_link.Open(1, kBaud), 0);
+        EXPECT_FALSE(m_link.ErrorString().isEmpty());
+        EXPECT_NE(m_link.ErrorString(), strDenied);
+        EXPECT_FALSE(m_link.IsPermissionDenied()) << m_link.ErrorString().toStdString();
+    }
+    {
+        CFileModesApply modes(m_pty.SlavePath());
+        ASSERT_TRUE(modes.IsApplied());
+        EXPECT_EQ(m_link.Open(1, kBaud), 0);
+        EXPECT_EQ(m_link.ErrorString(), strDenied);
+        EXPECT_TRUE(m_link.IsPermissionDenied());
+    }
+    EXPECT_EQ(m_link.Open(1, kBaud), 1);
+    EXPECT_TRUE(m_link.ErrorString().isEmpty());
+    EXPECT_FALSE(m_link.IsPermissionDenied());
 }
 
 TEST_F(ComLinkTest, PortHeldElsewhereIsRefused)

@@ -1,10 +1,10 @@
 #include "AboutDlg.h"
 #include "ControlApp.h"
 #include "PanelFixture.h"
+#include "PollInLoop.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -18,7 +18,6 @@
 
 #include <cmath>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -78,8 +77,8 @@ TEST(AboutDlgTest, HasTitleAndNineControlsAtTheirRectangles)
     const Row rows[] = {
         {-1, Label, {7, 7, 119, 8}, "V1.32"},
         {-1, Label, {7, 80, 110, 10}, "2001-2008"},
-        {1, Button, {197, 58, 50, 14}, "OK"},
-        {1000, Button, {19, 58, 150, 14}, CAboutDlg::kDownloadsUrl},
+        {IDOK, Button, {197, 58, 50, 14}, "OK"},
+        {IDC_UPDATES_LINK, Button, {19, 58, 150, 14}, CAboutDlg::kDownloadsUrl},
         {-1, Group, {7, 47, 171, 31}, "Updates"},
         {-1, Label, {185, 7, 70, 26}, "Pelmar"},
         {-1, Label, {7, 16, 183, 10}, "Transmitter"},
@@ -110,7 +109,7 @@ TEST(AboutDlgTest, HasTitleAndNineControlsAtTheirRectangles)
 TEST(AboutDlgTest, OkEndsTheBox)
 {
     CAboutDlg dlg;
-    auto* pOk = dlg.findChild<QPushButton*>(QStringLiteral("1"));
+    auto* pOk = dlg.findChild<QPushButton*>(QString::number(IDOK));
     ASSERT_NE(pOk, nullptr);
     EXPECT_TRUE(pOk->isDefault());
     const int nResult = RunModal(dlg, [pOk] { pOk->click(); });
@@ -127,7 +126,7 @@ TEST(AboutDlgTest, LinkButtonHandsTheAddressToTheOpenerAndTheBoxStaysOpen)
             urls << url;
             return bOpened;
         });
-        auto* pLink = dlg.findChild<QPushButton*>(QStringLiteral("1000"));
+        auto* pLink = dlg.findChild<QPushButton*>(QString::number(IDC_UPDATES_LINK));
         ASSERT_NE(pLink, nullptr);
         bool bStillOpen = false;
         RunModal(dlg, [&] {
@@ -162,29 +161,9 @@ TEST(ControlAppTest, IconHasEveryPictureOfTheMast)
 
 TEST(ControlAppTest, StringTableHoldsTheSystemMenuEntry)
 {
-    EXPECT_EQ(CControlApp::LoadString(101), "&About Pelmar...");
+    EXPECT_EQ(CControlApp::LoadString(IDS_ABOUTBOX), "&About Pelmar...");
     EXPECT_TRUE(CControlApp::LoadString(102).isEmpty());
     EXPECT_TRUE(CControlApp::LoadString(0).isEmpty());
-}
-
-// Calls done() every 20 ms inside whatever event loop runs, until it returns true; a test's way
-// to act while a modal loop owns the thread. At the deadline it ends the modal dialog in front,
-// so that a failing test cannot hang.
-void PollInLoop(std::function<bool()> done, int nTimeoutMs = 5000)
-{
-    auto* pTimer = new QTimer;
-    auto elapsed = std::make_shared<QElapsedTimer>();
-    elapsed->start();
-    QObject::connect(pTimer, &QTimer::timeout, pTimer, [pTimer, done, elapsed, nTimeoutMs] {
-        if (done()) {
-            pTimer->deleteLater();
-        } else if (elapsed->elapsed() > nTimeoutMs) {
-            if (auto* pModal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                pModal->reject();
-            pTimer->deleteLater();
-        }
-    });
-    pTimer->start(20);
 }
 
 // The About box if it is the modal window in front, else null.
@@ -234,8 +213,8 @@ TEST_F(AppShellTest, PollingGoesOnBehindTheAboutBox)
     CControlDlg& dlg = CreateDialog();
     dlg.SetTimerPeriod(CControlDlg::kTimerPeriodMs);
     Connect();
-    ASSERT_TRUE(
-        WaitUntil([&] { return Text(1008) == "Disconnect" && Item(1008)->isEnabled(); }, 3000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Text(IDC_CONNECT) == "Disconnect" && Item(IDC_CONNECT)->isEnabled(); }, 3000));
 
     int nPollsAtOpen = -1;
     int nPollsAtClose = -1;
@@ -254,7 +233,7 @@ TEST_F(AppShellTest, PollingGoesOnBehindTheAboutBox)
             return true;
         });
     });
-    Click(1010);
+    Click(IDC_ABOUT);
 
     EXPECT_TRUE(bAboutSeen);
     EXPECT_GE(nPollsAtClose, nPollsAtOpen + 5) << "polls while the About box was open";
@@ -296,13 +275,13 @@ TEST_F(AppShellTest, InitInstanceRunsTheDialogAndReleasesThePortAtItsEnd)
         if (!pMainDuringRun)
             return;
         bWithoutParent = pMainDuringRun->parentWidget() == nullptr;
-        pMainDuringRun->findChild<QPushButton*>(QStringLiteral("1008"))->click();
+        pMainDuringRun->findChild<QPushButton*>(QString::number(IDC_CONNECT))->click();
         PollInLoop([&] {
-            auto* pConnect = pMainDuringRun->findChild<QPushButton*>(QStringLiteral("1008"));
+            auto* pConnect = pMainDuringRun->findChild<QPushButton*>(QString::number(IDC_CONNECT));
             bConnected = pConnect->isEnabled() && pConnect->text() == "Disconnect";
             if (!bConnected)
                 return false;
-            pMainDuringRun->findChild<QPushButton*>(QStringLiteral("2"))->click();
+            pMainDuringRun->findChild<QPushButton*>(QString::number(IDCANCEL))->click();
             return true;
         });
     });
@@ -314,7 +293,8 @@ TEST_F(AppShellTest, InitInstanceRunsTheDialogAndReleasesThePortAtItsEnd)
     EXPECT_EQ(app.MainWnd(), nullptr);
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     EXPECT_TRUE(bConnected);
-    EXPECT_GE(Polls(), 2);
+    // The poll that answered the first frame went out; the simulator logs it when it reads it.
+    EXPECT_TRUE(WaitUntil([&] { return Polls() >= 2; })) << Polls();
 
     QSerialPort port(SimPath());
     EXPECT_TRUE(port.open(QIODevice::ReadWrite)) << port.errorString().toStdString();

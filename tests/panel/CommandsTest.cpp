@@ -1,4 +1,8 @@
 #include "PanelFixture.h"
+#include "PollInLoop.h"
+
+#include <QTest>
+#include <QTimer>
 
 class CommandsTest : public CPanelFixture
 {
@@ -10,6 +14,15 @@ protected:
         CreateDialog();
         Connect();
     }
+
+    // Space pressed and released on the keyboard: the window system hands it to the dialog's
+    // window, which gives it to the control that has the focus.
+    // A key that reaches another button (About) could open a modal box: it is ended in time.
+    void PressSpace()
+    {
+        QTimer::singleShot(3000, &Dlg(), &EndModalDialogs);
+        QTest::keyClick(Dlg().windowHandle(), Qt::Key_Space);
+    }
 };
 
 TEST_F(CommandsTest, EachButtonSendsItsByteOnceAndPausesDisabled)
@@ -20,8 +33,8 @@ TEST_F(CommandsTest, EachButtonSendsItsByteOnceAndPausesDisabled)
         char chByte;
         int nPauseMs;
     } buttons[] = {
-        {1005, '6', 250}, {1006, 'o', 200}, {1063, '1', 250},
-        {1064, '2', 250}, {1061, '3', 250}, {1062, '4', 250},
+        {IDC_RESET_ALARMS, '6', 250},   {IDC_MUTE, 'o', 200},     {IDC_FREQUENCY_UP, '1', 250},
+        {IDC_FREQUENCY_DOWN, '2', 250}, {IDC_POWER_UP, '3', 250}, {IDC_POWER_DOWN, '4', 250},
     };
     ConnectTo({});
     ASSERT_TRUE(TickFrame()); // enables the power buttons and reports the carrier on
@@ -45,32 +58,32 @@ TEST_F(CommandsTest, CommandsReachTheUnitAndShowInLaterFrames)
 {
     ConnectTo({QStringLiteral("--frequency"), QStringLiteral("985")});
     ASSERT_TRUE(TickFrame());
-    Click(1063);
-    Click(1006);
+    Click(IDC_FREQUENCY_UP);
+    Click(IDC_MUTE);
     ASSERT_TRUE(SimReceived("ww1o"));
     ASSERT_TRUE(TickFrame()); // the reply to the second poll came before the commands
     // Polls after a command carry its effect.
     ASSERT_TRUE(TickFrame());
-    EXPECT_EQ(ItemAs<CStaticCounter>(1022)->Text(), QStringLiteral("98.60"));
-    EXPECT_EQ(Text(1006), QStringLiteral("UNMUTE RF"));
+    EXPECT_EQ(ItemAs<CStaticCounter>(IDC_FREQUENCY_COUNTER)->Text(), QStringLiteral("98.60"));
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("UNMUTE RF"));
 }
 
 TEST_F(CommandsTest, MuteBeforeAnyFrameSendsUnmute)
 {
     ConnectTo({});
-    Click(1006);
+    Click(IDC_MUTE);
     EXPECT_TRUE(SimReceived("wf"));
-    EXPECT_EQ(Text(1006), QStringLiteral("MUTE RF"));
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("MUTE RF"));
 }
 
 TEST_F(CommandsTest, MutePressedTwiceBeforeANewFrameSendsMuteTwice)
 {
     ConnectTo({});
     ASSERT_TRUE(TickFrame());
-    Click(1006);
-    Click(1006);
+    Click(IDC_MUTE);
+    Click(IDC_MUTE);
     EXPECT_TRUE(SimReceived("wwoo"));
-    EXPECT_EQ(Text(1006), QStringLiteral("MUTE RF")); // the caption waits for a frame
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("MUTE RF")); // the caption waits for a frame
 }
 
 TEST_F(CommandsTest, MuteAfterReconnectActsOnTheLastReportedState)
@@ -88,10 +101,10 @@ TEST_F(CommandsTest, MuteAfterReconnectActsOnTheLastReportedState)
         SCOPED_TRACE(c.pszStatus);
         ConnectTo({QStringLiteral("--status"), QString::fromLatin1(c.pszStatus)});
         ASSERT_TRUE(TickFrame());
-        Click(1008);
-        EXPECT_EQ(Text(1006), QString::fromLatin1(c.pszCaption));
+        Click(IDC_CONNECT);
+        EXPECT_EQ(Text(IDC_MUTE), QString::fromLatin1(c.pszCaption));
         Connect();
-        Click(1006);
+        Click(IDC_MUTE);
         EXPECT_TRUE(SimReceived(c.pszSent));
         StopSim();
     }
@@ -101,10 +114,53 @@ TEST_F(CommandsTest, CodeOneNeverGetsPowerCommands)
 {
     ConnectTo({QStringLiteral("--type"), QStringLiteral("1")});
     ASSERT_TRUE(TickFrame());
-    EXPECT_FALSE(Item(1061)->isEnabled());
-    EXPECT_FALSE(Item(1062)->isEnabled());
-    Click(1061);
-    Click(1062);
-    Click(1063);
+    EXPECT_FALSE(Item(IDC_POWER_UP)->isEnabled());
+    EXPECT_FALSE(Item(IDC_POWER_DOWN)->isEnabled());
+    Click(IDC_POWER_UP);
+    Click(IDC_POWER_DOWN);
+    Click(IDC_FREQUENCY_UP);
     EXPECT_TRUE(SimReceived("ww1"));
+}
+
+// A key pressed twice on the focused button sends its command twice: the focus stays on the
+// button through the pause in which it is disabled.
+TEST_F(CommandsTest, SpaceTwiceOnAFocusedButtonSendsItsCommandTwice)
+{
+    const struct
+    {
+        int nId;
+        char chByte;
+    } buttons[] = {
+        {IDC_POWER_UP, '3'},       {IDC_POWER_DOWN, '4'},   {IDC_FREQUENCY_UP, '1'},
+        {IDC_FREQUENCY_DOWN, '2'}, {IDC_RESET_ALARMS, '6'}, {IDC_MUTE, 'o'},
+    };
+    ConnectTo({});
+    ASSERT_TRUE(TickFrame());
+    ASSERT_TRUE(SimReceived("ww"));
+    for (const auto& button : buttons) {
+        SCOPED_TRACE(button.nId);
+        const QByteArray before = SimLog();
+        Item(button.nId)->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(Dlg().focusWidget(), Item(button.nId));
+        PressSpace();
+        EXPECT_EQ(Dlg().focusWidget(), Item(button.nId));
+        PressSpace();
+        EXPECT_EQ(Dlg().focusWidget(), Item(button.nId));
+        EXPECT_TRUE(SimReceived(before + QByteArray(2, button.chByte)));
+    }
+}
+
+TEST_F(CommandsTest, FocusStaysOnMuteWhenItsCaptionChanges)
+{
+    ConnectTo({});
+    ASSERT_TRUE(TickFrame());
+    Item(IDC_MUTE)->setFocus(Qt::TabFocusReason);
+    PressSpace();
+    ASSERT_TRUE(SimReceived("wwo"));
+    ASSERT_TRUE(TickFrame()); // the reply to the poll before the command
+    ASSERT_TRUE(TickFrame());
+    ASSERT_EQ(Text(IDC_MUTE), QStringLiteral("UNMUTE RF"));
+    EXPECT_EQ(Dlg().focusWidget(), Item(IDC_MUTE));
+    PressSpace();
+    EXPECT_TRUE(SimReceived("wwowwf"));
 }

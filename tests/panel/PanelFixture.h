@@ -7,17 +7,19 @@
 //   StartSim({"--preset", "amplifier"});   // the unit; its received bytes go to a log
 //   SetPorts({SimPath()});                 // the port table the dialog will search
 //   CControlDlg& dlg = CreateDialog();     // start-up runs, port search included
-//   Connect();                             // clicks 1008; the poll "w" goes out
+//   Connect();                             // clicks Connect; the poll "w" goes out
 //   ASSERT_TRUE(TickFrame());              // waits for the reply, then one tick reads it
 //
 // Message boxes are recorded in m_boxes and closed at once, as an operator pressing OK would;
-// m_fnWhileBoxShown runs while a box is open (ticks delivered meanwhile go there). Pauses of
+// m_fnWhileBoxShown runs while a box is open (ticks delivered meanwhile go there). After
+// UseRealMessageBoxes() they are recorded and shown as the program shows them, modally. Pauses of
 // the command buttons are recorded in m_pauses and do not sleep; m_fnDuringPause runs inside.
 
 #include "ControlDlg.h"
 #include "SimLog.h"
 #include "SimProcess.h"
 #include "WaitUntil.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +39,7 @@ protected:
         QMessageBox::Icon icon;
         QString strCaption;
         QString strText;
+        QString strInformative;
     };
 
     void SetUp() override
@@ -84,12 +87,15 @@ protected:
     {
         m_pDlg = std::make_unique<CControlDlg>();
         m_pDlg->SetTimerPeriod(3600 * 1000);
-        m_pDlg->SetMessageBox(
-            [this](QMessageBox::Icon icon, const QString& strCaption, const QString& strText) {
-                m_boxes.push_back({icon, strCaption, strText});
-                if (m_fnWhileBoxShown)
-                    m_fnWhileBoxShown();
-            });
+        m_pDlg->SetMessageBox([this](QMessageBox::Icon icon, const QString& strCaption,
+                                     const QString& strText, const QString& strInformative) {
+            m_boxes.push_back({icon, strCaption, strText, strInformative});
+            if (m_bRealBoxes)
+                CControlDlg::ShowMessageBox(m_pDlg.get(), icon, strCaption, strText,
+                                            strInformative);
+            else if (m_fnWhileBoxShown)
+                m_fnWhileBoxShown();
+        });
         m_pDlg->SetPause([this](int nMilliseconds) {
             m_pauses.push_back(nMilliseconds);
             if (m_fnDuringPause)
@@ -100,6 +106,8 @@ protected:
     }
 
     CControlDlg& Dlg() { return *m_pDlg; }
+    void UseRealMessageBoxes() { m_bRealBoxes = true; }
+    int MissCount() const { return m_pDlg->m_nMissCount; }
 
     QWidget* Item(int nId) const { return m_pDlg->GetDlgItem(nId); }
     template <class T> T* ItemAs(int nId) const { return qobject_cast<T*>(Item(nId)); }
@@ -107,8 +115,8 @@ protected:
     QString Text(int nId) const { return Item(nId)->property("text").toString(); }
 
     void Click(int nId) { ItemAs<QPushButton>(nId)->click(); }
-    // Connects through button 1008.
-    void Connect() { Click(1008); }
+    // Connects through the Connect button.
+    void Connect() { Click(IDC_CONNECT); }
 
     // Spins the event loop until the dialog's link holds at least nBytes received bytes.
     bool WaitForBytes(int nBytes, int nTimeoutMs = 3000)
@@ -117,10 +125,13 @@ protected:
     }
     int BytesWaiting() { return m_pDlg->m_link.BytesWaiting(); }
 
+    // Ticks by hand; what a tick leaves for after its return (a message box) runs at once.
     void Tick(int nTicks = 1)
     {
-        for (int i = 0; i < nTicks; ++i)
+        for (int i = 0; i < nTicks; ++i) {
             m_pDlg->OnTimer();
+            QCoreApplication::sendPostedEvents(m_pDlg.get(), QEvent::MetaCall);
+        }
     }
 
     // Waits for a whole reply, then ticks once, which reads it.
@@ -158,5 +169,6 @@ private:
     CSimProcess m_sim;
     QString m_strLogPath;
     int m_nSimRuns = 0;
+    bool m_bRealBoxes = false;
     std::unique_ptr<CControlDlg> m_pDlg;
 };

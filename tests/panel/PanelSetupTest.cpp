@@ -1,6 +1,7 @@
 #include "PanelFixture.h"
 
 #include "DialogTemplate.h"
+#include "FileModesApply.h"
 #include "PortTable.h"
 #include "Pty.h"
 
@@ -14,8 +15,9 @@
 
 namespace {
 
-constexpr int kLamps[] = {1019, 1021, 1020, 1028};
-constexpr int kCommandButtons[] = {1006, 1005, 1061, 1062, 1063, 1064};
+constexpr int kLamps[] = {IDC_RF_FAIL_LED, IDC_PLL_FAIL_LED, IDC_MOD_FAIL_LED, IDC_PLL_LOCK_LED};
+constexpr int kCommandButtons[] = {IDC_MUTE,       IDC_RESET_ALARMS, IDC_POWER_UP,
+                                   IDC_POWER_DOWN, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN};
 
 QString MissingPort(int n)
 {
@@ -112,15 +114,107 @@ TEST(DialogTemplateTest, MainWindowTemplateHoldsItsFiftySixControls)
     CDialogTemplate dlgTemplate;
     ASSERT_TRUE(dlgTemplate.Load(QStringLiteral(":/dialog102.rc")))
         << dlgTemplate.ErrorString().toStdString();
-    EXPECT_EQ(dlgTemplate.Id(), 102);
+    EXPECT_EQ(dlgTemplate.Id(), IDD_CORVEXCONTROL_DIALOG);
     EXPECT_EQ(dlgTemplate.Caption(), QStringLiteral("Corvex Control"));
     EXPECT_EQ(dlgTemplate.RectDlu(), QRect(0, 0, 420, 185));
     EXPECT_TRUE(dlgTemplate.Styles().contains("WS_MINIMIZEBOX"));
     EXPECT_EQ(dlgTemplate.FontPointSize(), 8);
     ASSERT_EQ(dlgTemplate.Controls().size(), 56u);
-    EXPECT_EQ(dlgTemplate.Controls().front().nId, 2);
-    EXPECT_EQ(dlgTemplate.Controls().back().nId, 1067);
-    EXPECT_EQ(dlgTemplate.Controls()[54].nId, 1066);
+    EXPECT_EQ(dlgTemplate.Controls().front().nId, IDCANCEL);
+    EXPECT_EQ(dlgTemplate.Controls().back().nId, IDC_PORT_SPIN);
+    EXPECT_EQ(dlgTemplate.Controls()[54].nId, IDC_PORT);
+}
+
+// Every identifier of the two templates has its name, and each name is the control it says.
+TEST(DialogTemplateTest, NamesSayWhichControlEachIdentifierIs)
+{
+    struct Named
+    {
+        int nId;
+        const char* pszClass;
+        const char* pszCaption;
+    };
+    const struct
+    {
+        const char* pszPath;
+        int nIdd;
+        std::vector<Named> controls;
+    } templates[] = {
+        {":/dialog100.rc",
+         IDD_ABOUTBOX,
+         {{IDOK, "BUTTON", "OK"}, {IDC_UPDATES_LINK, "BUTTON", ""}}},
+        {":/dialog102.rc",
+         IDD_CORVEXCONTROL_DIALOG,
+         {
+             {IDCANCEL, "BUTTON", "E&xit"},
+             {IDC_CONNECT, "BUTTON", "Connect"},
+             {IDC_FREQUENCY_GROUP, "BUTTON", "Frequency"},
+             {IDC_RESET_ALARMS, "BUTTON", "Reset Alarms"},
+             {IDC_PLL_FAIL_LABEL, "STATIC", "PLL Fail"},
+             {IDC_MOD_FAIL_LABEL, "STATIC", "Mod. Fail"},
+             {IDC_MUTE, "BUTTON", "MUTE RF"},
+             {IDC_CONNECTION_GROUP, "BUTTON", "Connection"},
+             {IDC_ABOUT, "BUTTON", "&About"},
+             {IDC_FORWARD_POWER, "STATIC", "12W"},
+             {IDC_GAIN_REDUCTION_BAR, "msctls_progress32", "Progress1"},
+             {IDC_RF_FAIL_LED, "STATIC", ""},
+             {IDC_PLL_FAIL_LED, "STATIC", ""},
+             {IDC_MOD_FAIL_LED, "STATIC", ""},
+             {IDC_FREQUENCY_COUNTER, "STATIC", ""},
+             {IDC_REFLECTED_POWER, "STATIC", "1W"},
+             {IDC_TEMPERATURE_BAR, "msctls_progress32", "Progress1"},
+             {IDC_GAIN_REDUCTION_LABEL, "STATIC", "Gain Reduction"},
+             {IDC_DEVIATION_LABEL, "STATIC", "Peak Deviation"},
+             {IDC_PLL_LOCK_LED, "STATIC", ""},
+             {IDC_PLL_LOCK_LABEL, "STATIC", "PLL LOCK"},
+             {IDC_AUDIO_GROUP, "BUTTON", "Audio"},
+             {IDC_AUX_LABEL, "STATIC", "AUX"},
+             {IDC_PA_VOLTAGE_BAR, "msctls_progress32", "Progress2"},
+             {IDC_AUX_VOLTAGE_BAR, "msctls_progress32", "Progress3"},
+             {IDC_GAIN_REDUCTION, "STATIC", "db"},
+             {IDC_DEVIATION_LOW_BAR, "msctls_progress32", "Progress1"},
+             {IDC_DEVIATION_SCALE_100, "STATIC", "100"},
+             {IDC_DEVIATION_SCALE_0, "STATIC", "0"},
+             {IDC_DEVIATION_SCALE_25, "STATIC", "25"},
+             {IDC_DEVIATION_SCALE_50, "STATIC", "50"},
+             {IDC_DEVIATION_SCALE_75, "STATIC", "75"},
+             {IDC_DEVIATION_HIGH_BAR, "msctls_progress32", "Progress2"},
+             {IDC_DEVIATION, "STATIC", "Khz"},
+             {IDC_GAIN_REDUCTION_SCALE_0, "STATIC", "0"},
+             {IDC_GAIN_REDUCTION_SCALE_24, "STATIC", "24"},
+             {IDC_GAIN_REDUCTION_SCALE_12, "STATIC", "12"},
+             {IDC_GAIN_REDUCTION_SCALE_6, "STATIC", "6"},
+             {IDC_GAIN_REDUCTION_SCALE_18, "STATIC", "18"},
+             {IDC_POWER_UP, "BUTTON", "UP"},
+             {IDC_POWER_DOWN, "BUTTON", "DOWN"},
+             {IDC_FREQUENCY_UP, "BUTTON", "UP"},
+             {IDC_FREQUENCY_DOWN, "BUTTON", "DOWN"},
+             {IDC_PORT, "EDIT", ""},
+             {IDC_PORT_SPIN, "msctls_updown32", "Spin1"},
+         }},
+    };
+    for (const auto& t : templates) {
+        SCOPED_TRACE(t.pszPath);
+        CDialogTemplate dlgTemplate;
+        ASSERT_TRUE(dlgTemplate.Load(QString::fromLatin1(t.pszPath)));
+        EXPECT_EQ(dlgTemplate.Id(), t.nIdd);
+        std::vector<int> identified;
+        for (const ControlTemplate& ctl : dlgTemplate.Controls())
+            if (ctl.nId != -1)
+                identified.push_back(ctl.nId);
+        std::vector<int> named;
+        for (const Named& n : t.controls)
+            named.push_back(n.nId);
+        EXPECT_EQ(named, identified); // all of them, in template order
+        for (const Named& n : t.controls) {
+            const auto it =
+                std::find_if(dlgTemplate.Controls().begin(), dlgTemplate.Controls().end(),
+                             [&](const ControlTemplate& ctl) { return ctl.nId == n.nId; });
+            ASSERT_NE(it, dlgTemplate.Controls().end()) << n.nId;
+            EXPECT_EQ(it->strClass, QLatin1String(n.pszClass)) << n.nId;
+            EXPECT_EQ(it->strText, QLatin1String(n.pszCaption)) << n.nId;
+        }
+    }
 }
 
 class PanelSetupTest : public CPanelFixture
@@ -132,14 +226,14 @@ TEST_F(PanelSetupTest, StartsCompactAndDisconnected)
     CControlDlg& dlg = CreateDialog();
     EXPECT_EQ(dlg.frameGeometry().size(), QSize(236, 139));
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Corvex Control"));
-    EXPECT_EQ(Text(1034), QStringLiteral("?"));
-    EXPECT_EQ(Text(1060), QStringLiteral("?"));
-    EXPECT_EQ(Text(1025), QString());
-    EXPECT_EQ(Text(1024), QString());
-    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
-    EXPECT_EQ(Text(1008), QStringLiteral("Connect"));
-    EXPECT_TRUE(Item(1008)->isEnabled());
-    EXPECT_TRUE(Item(1067)->isEnabled());
+    EXPECT_EQ(Text(IDC_GAIN_REDUCTION), QStringLiteral("?"));
+    EXPECT_EQ(Text(IDC_DEVIATION), QStringLiteral("?"));
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QString());
+    EXPECT_EQ(Text(IDC_REFLECTED_POWER), QString());
+    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("NONE"));
+    EXPECT_EQ(Text(IDC_CONNECT), QStringLiteral("Connect"));
+    EXPECT_TRUE(Item(IDC_CONNECT)->isEnabled());
+    EXPECT_TRUE(Item(IDC_PORT_SPIN)->isEnabled());
     EXPECT_FALSE(dlg.IsPolling());
     for (int nId : kCommandButtons)
         EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
@@ -151,7 +245,7 @@ TEST_F(PanelSetupTest, StartsCompactAndDisconnected)
         EXPECT_EQ(pLed->Shape(), CLed::Square) << nId;
     }
 
-    const CStaticCounter* pCounter = ItemAs<CStaticCounter>(1022);
+    const CStaticCounter* pCounter = ItemAs<CStaticCounter>(IDC_FREQUENCY_COUNTER);
     ASSERT_NE(pCounter, nullptr);
     EXPECT_EQ(pCounter->Text(), QStringLiteral("0.00"));
     EXPECT_FALSE(pCounter->IsBarShown());
@@ -172,12 +266,12 @@ TEST_F(PanelSetupTest, BarsGetTheirRangesStylesAndLabels)
         quint32 dwStyle;
         const char* pszLabel;
     } bars[] = {
-        {1018, 0, 24, PBS_SMOOTH | PBS_VERTICAL | PBS_FLIPPED, "Progress1"},
-        {1058, 0, 75, PBS_SMOOTH | PBS_VERTICAL | 0x0070, "Progress1"},
-        {1059, 75, 100, PBS_SMOOTH | PBS_VERTICAL | 0x0070, "Progress2"},
-        {1027, 0, 100, PBS_VERTICAL | 0x1070 | PBS_LABELVALUE, "%d C"},
-        {1029, 0, 50, 0x10B0 | PBS_LABELVALUE, "%d V"},
-        {1030, 0, 50, 0x10B0 | PBS_LABELVALUE, "%d V"},
+        {IDC_GAIN_REDUCTION_BAR, 0, 24, PBS_SMOOTH | PBS_VERTICAL | PBS_FLIPPED, "Progress1"},
+        {IDC_DEVIATION_LOW_BAR, 0, 75, PBS_SMOOTH | PBS_VERTICAL | 0x0070, "Progress1"},
+        {IDC_DEVIATION_HIGH_BAR, 75, 100, PBS_SMOOTH | PBS_VERTICAL | 0x0070, "Progress2"},
+        {IDC_TEMPERATURE_BAR, 0, 100, PBS_VERTICAL | 0x1070 | PBS_LABELVALUE, "%d C"},
+        {IDC_PA_VOLTAGE_BAR, 0, 50, 0x10B0 | PBS_LABELVALUE, "%d V"},
+        {IDC_AUX_VOLTAGE_BAR, 0, 50, 0x10B0 | PBS_LABELVALUE, "%d V"},
     };
     for (const auto& bar : bars) {
         const CProgressCtrlX* pBar = ItemAs<CProgressCtrlX>(bar.nId);
@@ -189,8 +283,8 @@ TEST_F(PanelSetupTest, BarsGetTheirRangesStylesAndLabels)
         EXPECT_EQ(pBar->GetStyle() & 0xFFFF, bar.dwStyle) << bar.nId;
         EXPECT_EQ(pBar->WindowText(), QString::fromLatin1(bar.pszLabel)) << bar.nId;
     }
-    EXPECT_EQ(ItemAs<CProgressCtrlX>(1029)->GetPos(), 0);
-    EXPECT_EQ(ItemAs<CProgressCtrlX>(1027)->GetPos(), 0);
+    EXPECT_EQ(ItemAs<CProgressCtrlX>(IDC_PA_VOLTAGE_BAR)->GetPos(), 0);
+    EXPECT_EQ(ItemAs<CProgressCtrlX>(IDC_TEMPERATURE_BAR)->GetPos(), 0);
 }
 
 TEST_F(PanelSetupTest, ControlsSitAtTheirRectanglesInTabOrder)
@@ -209,7 +303,7 @@ TEST_F(PanelSetupTest, ControlsSitAtTheirRectanglesInTabOrder)
         if (pControl->focusPolicy() & Qt::TabFocus)
             tabStops.push_back(pControl);
     }
-    EXPECT_EQ(Item(1008)->geometry(), QRect(35, 28, 80, 23));
+    EXPECT_EQ(Item(IDC_CONNECT)->geometry(), QRect(35, 28, 80, 23));
     // Every control of the template exists as a direct child, anonymous ones included.
     EXPECT_EQ(dlg.findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly).size(), 27);
     EXPECT_EQ(dlg.findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly).size(), 7);
@@ -233,29 +327,29 @@ TEST_F(PanelSetupTest, ControlsCarryTheirTemplateStyles)
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
     EXPECT_EQ(dlg.font().pointSize(), 8);
 
-    EXPECT_TRUE(ItemAs<QPushButton>(1008)->isDefault());
-    EXPECT_FALSE(ItemAs<QPushButton>(1010)->isDefault());
-    for (int nId : {1070, 1071, 1069})
+    EXPECT_TRUE(ItemAs<QPushButton>(IDC_CONNECT)->isDefault());
+    EXPECT_FALSE(ItemAs<QPushButton>(IDC_ABOUT)->isDefault());
+    for (int nId : {IDC_AUDIO_GROUP, IDC_FREQUENCY_GROUP, IDC_CONNECTION_GROUP})
         EXPECT_EQ(ItemAs<QGroupBox>(nId)->alignment(), Qt::AlignHCenter) << nId;
-    for (int nId : {1025, 1024})
+    for (int nId : {IDC_FORWARD_POWER, IDC_REFLECTED_POWER})
         EXPECT_EQ(ItemAs<QLabel>(nId)->alignment(), Qt::AlignRight | Qt::AlignVCenter) << nId;
-    for (int nId : {1034, 1060}) {
+    for (int nId : {IDC_GAIN_REDUCTION, IDC_DEVIATION}) {
         EXPECT_EQ(ItemAs<QLabel>(nId)->alignment(), Qt::AlignCenter) << nId;
         EXPECT_EQ(ItemAs<QLabel>(nId)->frameStyle(), QFrame::Panel | QFrame::Sunken) << nId;
     }
-    const QLineEdit* pPort = ItemAs<QLineEdit>(1066);
+    const QLineEdit* pPort = ItemAs<QLineEdit>(IDC_PORT);
     ASSERT_NE(pPort, nullptr);
     EXPECT_TRUE(pPort->isReadOnly());
     EXPECT_EQ(pPort->alignment(), Qt::AlignCenter);
-    for (int nId : {1005, 1006}) {
+    for (int nId : {IDC_RESET_ALARMS, IDC_MUTE}) {
         const QFrame* pEdge = Item(nId)->findChild<QFrame*>();
         ASSERT_NE(pEdge, nullptr) << nId;
         EXPECT_EQ(pEdge->frameStyle(), QFrame::Panel | QFrame::Sunken) << nId;
         EXPECT_EQ(pEdge->geometry(), Item(nId)->rect()) << nId;
     }
-    const auto* pSpin = ItemAs<CSpinButtonCtrl>(1067);
+    const auto* pSpin = ItemAs<CSpinButtonCtrl>(IDC_PORT_SPIN);
     ASSERT_NE(pSpin, nullptr);
-    EXPECT_EQ(pSpin->GetBuddy(), Item(1066));
+    EXPECT_EQ(pSpin->GetBuddy(), Item(IDC_PORT));
     int nLower = 0, nUpper = 0;
     pSpin->GetRange(nLower, nUpper);
     EXPECT_EQ(nLower, 1);
@@ -317,15 +411,15 @@ TEST_F(PanelSetupTest, PortSearchFindsTheOpenPortsOfTheTable)
     ASSERT_NE(strPort3, strPort7);
 
     CreateDialog();
-    EXPECT_EQ(Text(1066), strPort3);
+    EXPECT_EQ(Text(IDC_PORT), strPort3);
     const struct
     {
         int nDelta;
         QString strShown;
     } steps[] = {{1, strPort7}, {1, strPort7}, {-1, strPort3}, {-1, strPort3}, {1, strPort7}};
     for (const auto& step : steps) {
-        PressSpin(Item(1067), step.nDelta);
-        EXPECT_EQ(Text(1066), step.strShown) << step.nDelta;
+        PressSpin(Item(IDC_PORT_SPIN), step.nDelta);
+        EXPECT_EQ(Text(IDC_PORT), step.strShown) << step.nDelta;
     }
 }
 
@@ -336,41 +430,94 @@ TEST_F(PanelSetupTest, ArrowKeysOnThePortBoxStepThePort)
     ASSERT_TRUE(pty2.Open());
     SetPorts({pty1.SlavePath(), pty2.SlavePath()});
     CreateDialog();
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(1));
     const auto pressKey = [&](Qt::Key key, bool bAutoRepeat) {
         QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, QString(), bAutoRepeat);
-        QCoreApplication::sendEvent(Item(1066), &event);
+        QCoreApplication::sendEvent(Item(IDC_PORT), &event);
     };
     pressKey(Qt::Key_Up, false);
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(2));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(2));
     pressKey(Qt::Key_Down, true); // a held key repeats nothing
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(2));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(2));
     pressKey(Qt::Key_Down, false);
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(1));
 }
 
 TEST_F(PanelSetupTest, WithoutPortsTheBoxAlwaysShowsNone)
 {
     CreateDialog();
-    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("NONE"));
     for (int nDelta : {1, -1, 0}) {
         Dlg().OnPortSpin(nDelta);
-        EXPECT_EQ(Text(1066), QStringLiteral("NONE")) << nDelta;
+        EXPECT_EQ(Text(IDC_PORT), QStringLiteral("NONE")) << nDelta;
     }
 }
 
-TEST_F(PanelSetupTest, PortFiftyIsNeverSelected)
+// Up searches the ports above the current one up to 49, down the ports below it down to 1:
+// port 50 is never selected, and from "NONE" down tries nothing.
+TEST_F(PanelSetupTest, SearchesStayWithinTheirBounds)
 {
-    CPty pty;
-    ASSERT_TRUE(pty.Open());
-    QStringList paths;
-    for (int n = 1; n < 50; ++n)
-        paths << MissingPort(n);
-    SetPorts(paths << pty.SlavePath());
-    CreateDialog();
-    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
-    Dlg().OnPortSpin(1);
-    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+    CPty pty49, pty50;
+    ASSERT_TRUE(pty49.Open());
+    ASSERT_TRUE(pty50.Open());
+    QStringList missing48;
+    for (int n = 1; n <= 48; ++n)
+        missing48 << MissingPort(n);
+    const struct
+    {
+        const char* pszCase;
+        QStringList portsAtStart;
+        QStringList portsAtPress; // the table when the arrow is pressed
+        int nDirection;
+        int nShownBefore; // 0 for "NONE"
+        int nShownAfter;
+    } cases[] = {
+        {"up from NONE, only port 50 opens",
+         missing48 + QStringList{MissingPort(49), pty50.SlavePath()},
+         missing48 + QStringList{MissingPort(49), pty50.SlavePath()}, 1, 0, 0},
+        {"up from port 49, port 50 opens",
+         missing48 + QStringList{pty49.SlavePath(), pty50.SlavePath()},
+         missing48 + QStringList{pty49.SlavePath(), pty50.SlavePath()}, 1, 49, 49},
+        {"down from NONE, port 1 opens", {}, {pty49.SlavePath()}, -1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszCase);
+        SetPorts(c.portsAtStart);
+        CreateDialog();
+        const auto shown = [](int nPort) {
+            return nPort == 0 ? QStringLiteral("NONE") : CPortTable::DisplayName(nPort);
+        };
+        EXPECT_EQ(Text(IDC_PORT), shown(c.nShownBefore));
+        SetPorts(c.portsAtPress);
+        PressSpin(Item(IDC_PORT_SPIN), c.nDirection);
+        EXPECT_EQ(Text(IDC_PORT), shown(c.nShownAfter));
+    }
+}
+
+// A port skipped because this user may not open it is named once, in the port box's tool tip,
+// with the reason and the remedy; the tool tip goes when a search opens that port.
+TEST_F(PanelSetupTest, PortSkippedForPermissionIsNamedInThePortBox)
+{
+    CPty pty1, pty2;
+    ASSERT_TRUE(pty1.Open());
+    ASSERT_TRUE(pty2.Open());
+    SetPorts({pty1.SlavePath(), pty2.SlavePath()});
+    {
+        CFileModesApply modes(pty1.SlavePath());
+        ASSERT_TRUE(modes.IsApplied());
+        CreateDialog();
+        EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(2));
+        PressSpin(Item(IDC_PORT_SPIN), -1); // meets port 1 again: still one notice
+    }
+    const QString strTip = Item(IDC_PORT)->toolTip();
+    EXPECT_TRUE(strTip.startsWith(
+        QStringLiteral("Skipped %1: %2.\n").arg(pty1.SlavePath(), qt_error_string(EACCES))))
+        << strTip.toStdString();
+    EXPECT_EQ(strTip.count(QStringLiteral("Skipped")), 1);
+    EXPECT_TRUE(strTip.contains(QStringLiteral("sudo adduser $USER dialout")));
+    PressSpin(Item(IDC_PORT_SPIN), -1); // now it opens
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(1));
+    EXPECT_TRUE(Item(IDC_PORT)->toolTip().isEmpty());
 }
 
 TEST_F(PanelSetupTest, PortHeldByAnotherProgramIsSkipped)
@@ -386,12 +533,12 @@ TEST_F(PanelSetupTest, PortHeldByAnotherProgramIsSkipped)
     ASSERT_TRUE(holder1.open(QIODevice::ReadWrite)) << holder1.errorString().toStdString();
 
     CreateDialog(); // start-up skips 1 and 2
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(3));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(3));
     holder1.close();
     Dlg().OnPortSpin(-1); // skips 2, finds 1
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(1));
     Dlg().OnPortSpin(1); // skips 2, finds 3
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(3));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(3));
 }
 
 TEST_F(PanelSetupTest, StepOfZeroSearchesNothingButRewritesTheBox)
@@ -401,20 +548,20 @@ TEST_F(PanelSetupTest, StepOfZeroSearchesNothingButRewritesTheBox)
     ASSERT_TRUE(pty2.Open());
     SetPorts({pty1.SlavePath(), pty2.SlavePath()});
     CreateDialog();
-    ItemAs<QLineEdit>(1066)->setText(QStringLiteral("edited"));
+    ItemAs<QLineEdit>(IDC_PORT)->setText(QStringLiteral("edited"));
     Dlg().OnPortSpin(0);
-    EXPECT_EQ(Text(1066), CPortTable::DisplayName(1));
+    EXPECT_EQ(Text(IDC_PORT), CPortTable::DisplayName(1));
 }
 
 TEST_F(PanelSetupTest, UpdateDataCopiesControlTextsBack)
 {
     CreateDialog();
-    ItemAs<QLabel>(1025)->setText(QStringLiteral("7 W FWD."));
-    ItemAs<QLineEdit>(1066)->setText(QStringLiteral("COM9"));
+    ItemAs<QLabel>(IDC_FORWARD_POWER)->setText(QStringLiteral("7 W FWD."));
+    ItemAs<QLineEdit>(IDC_PORT)->setText(QStringLiteral("COM9"));
     Dlg().UpdateData(true);
-    ItemAs<QLabel>(1025)->clear();
-    ItemAs<QLineEdit>(1066)->clear();
+    ItemAs<QLabel>(IDC_FORWARD_POWER)->clear();
+    ItemAs<QLineEdit>(IDC_PORT)->clear();
     Dlg().UpdateData(false);
-    EXPECT_EQ(Text(1025), QStringLiteral("7 W FWD."));
-    EXPECT_EQ(Text(1066), QStringLiteral("COM9"));
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QStringLiteral("7 W FWD."));
+    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("COM9"));
 }

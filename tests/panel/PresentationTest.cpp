@@ -3,11 +3,14 @@
 #include "Pty.h"
 
 #include <QDir>
+#include <QGroupBox>
 #include <QImage>
 
 namespace {
 
-constexpr int kTransmitterOnly[] = {1030, 1073, 1074, 1075, 1021, 1020, 1006};
+constexpr int kTransmitterOnly[] = {
+    IDC_AUX_VOLTAGE_BAR, IDC_AUX_LABEL, IDC_PLL_FAIL_LABEL, IDC_MOD_FAIL_LABEL, IDC_PLL_FAIL_LED,
+    IDC_MOD_FAIL_LED,    IDC_MUTE};
 
 struct BarPositions
 {
@@ -51,7 +54,9 @@ protected:
     BarPositions Bars() const
     {
         const auto pos = [&](int nId) { return ItemAs<CProgressCtrlX>(nId)->GetPos(); };
-        return {pos(1029), pos(1030), pos(1018), pos(1058), pos(1059), pos(1027)};
+        return {pos(IDC_PA_VOLTAGE_BAR),     pos(IDC_AUX_VOLTAGE_BAR),
+                pos(IDC_GAIN_REDUCTION_BAR), pos(IDC_DEVIATION_LOW_BAR),
+                pos(IDC_DEVIATION_HIGH_BAR), pos(IDC_TEMPERATURE_BAR)};
     }
 
     int LampMode(int nId) const { return ItemAs<CLed>(nId)->Mode(); }
@@ -94,9 +99,10 @@ TEST_F(PresentationTest, ReadingsReachBarsTextsAndCounter)
         EXPECT_EQ(bars.nDeviationLow, c.bars.nDeviationLow);
         EXPECT_EQ(bars.nDeviationHigh, c.bars.nDeviationHigh);
         EXPECT_EQ(bars.nTemperature, c.bars.nTemperature);
-        EXPECT_EQ(Text(1034), QString::fromLatin1(c.pszGain));
-        EXPECT_EQ(Text(1060), QString::fromLatin1(c.pszDeviation));
-        EXPECT_EQ(ItemAs<CStaticCounter>(1022)->Text(), QString::fromLatin1(c.pszCounter));
+        EXPECT_EQ(Text(IDC_GAIN_REDUCTION), QString::fromLatin1(c.pszGain));
+        EXPECT_EQ(Text(IDC_DEVIATION), QString::fromLatin1(c.pszDeviation));
+        EXPECT_EQ(ItemAs<CStaticCounter>(IDC_FREQUENCY_COUNTER)->Text(),
+                  QString::fromLatin1(c.pszCounter));
     }
 }
 
@@ -106,12 +112,12 @@ TEST_F(PresentationTest, TextsChangeOnlyWhenTheTickCopiesThem)
     ASSERT_TRUE(WaitForBytes(16));
     // Copying the controls back before the tick keeps what they show now.
     Dlg().UpdateData(true);
-    EXPECT_EQ(Text(1034), QStringLiteral("?"));
-    EXPECT_EQ(Text(1025), QString());
+    EXPECT_EQ(Text(IDC_GAIN_REDUCTION), QStringLiteral("?"));
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QString());
     Tick();
-    EXPECT_EQ(Text(1034), QStringLiteral("6 dB"));
-    EXPECT_EQ(Text(1025), QStringLiteral("15.0 W FWD."));
-    EXPECT_EQ(Text(1024), QStringLiteral("0.3 W REV."));
+    EXPECT_EQ(Text(IDC_GAIN_REDUCTION), QStringLiteral("6 dB"));
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QStringLiteral("15.0 W FWD."));
+    EXPECT_EQ(Text(IDC_REFLECTED_POWER), QStringLiteral("0.3 W REV."));
 }
 
 TEST_F(PresentationTest, UnitRowSetsTitlePowerTextsAndButtons)
@@ -133,11 +139,11 @@ TEST_F(PresentationTest, UnitRowSetsTitlePowerTextsAndButtons)
         SCOPED_TRACE(c.nCode);
         Show(Frame({{13, c.nCode}, {4, 0xC8}, {0, 0x5A}, {12, 0xA5}, {14, 0xFF}, {15, 0x11}}));
         EXPECT_EQ(Dlg().windowTitle(), QString::fromLatin1(c.pszTitle));
-        EXPECT_EQ(Text(1025), QString::fromLatin1(c.pszForward));
-        EXPECT_EQ(Item(1061)->isEnabled(), c.bPowerButtons);
-        EXPECT_EQ(Item(1062)->isEnabled(), c.bPowerButtons);
+        EXPECT_EQ(Text(IDC_FORWARD_POWER), QString::fromLatin1(c.pszForward));
+        EXPECT_EQ(Item(IDC_POWER_UP)->isEnabled(), c.bPowerButtons);
+        EXPECT_EQ(Item(IDC_POWER_DOWN)->isEnabled(), c.bPowerButtons);
         // Each unit on a connection of its own.
-        Click(1008);
+        Click(IDC_CONNECT);
         Connect();
         ASSERT_EQ(m_pty.ReadMaster(1000), QByteArray("w"));
     }
@@ -146,14 +152,14 @@ TEST_F(PresentationTest, UnitRowSetsTitlePowerTextsAndButtons)
 TEST_F(PresentationTest, CodeOneAfterCodeTwoKeepsThePowerButtons)
 {
     Show(Frame({{13, 2}, {4, 255}, {5, 255}}));
-    EXPECT_EQ(Text(1025), QStringLiteral("25.5 W FWD."));
-    EXPECT_TRUE(Item(1061)->isEnabled());
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QStringLiteral("25.5 W FWD."));
+    EXPECT_TRUE(Item(IDC_POWER_UP)->isEnabled());
     Show(Frame({{13, 1}, {4, 255}, {5, 255}}));
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Arvel Transmitter"));
-    EXPECT_EQ(Text(1025), QString());
-    EXPECT_EQ(Text(1024), QString());
-    EXPECT_TRUE(Item(1061)->isEnabled());
-    EXPECT_TRUE(Item(1062)->isEnabled());
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QString());
+    EXPECT_EQ(Text(IDC_REFLECTED_POWER), QString());
+    EXPECT_TRUE(Item(IDC_POWER_UP)->isEnabled());
+    EXPECT_TRUE(Item(IDC_POWER_DOWN)->isEnabled());
 }
 
 TEST_F(PresentationTest, FlagBytesLightLampsAndSetTheMuteCaption)
@@ -174,15 +180,15 @@ TEST_F(PresentationTest, FlagBytesLightLampsAndSetTheMuteCaption)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.nStatus);
         Show(Frame({{3, c.nStatus}, {11, c.nAlarms}}));
-        EXPECT_EQ(LampMode(1028), c.nPllLock);
-        EXPECT_EQ(LampMode(1019), c.nRfFail);
-        EXPECT_EQ(LampMode(1021), c.nPllFail);
-        EXPECT_EQ(LampMode(1020), c.nModFail);
-        for (int nId : {1028, 1019, 1021, 1020}) {
+        EXPECT_EQ(LampMode(IDC_PLL_LOCK_LED), c.nPllLock);
+        EXPECT_EQ(LampMode(IDC_RF_FAIL_LED), c.nRfFail);
+        EXPECT_EQ(LampMode(IDC_PLL_FAIL_LED), c.nPllFail);
+        EXPECT_EQ(LampMode(IDC_MOD_FAIL_LED), c.nModFail);
+        for (int nId : {IDC_PLL_LOCK_LED, IDC_RF_FAIL_LED, IDC_PLL_FAIL_LED, IDC_MOD_FAIL_LED}) {
             EXPECT_EQ(ItemAs<CLed>(nId)->Color(), CLed::Red) << nId;
             EXPECT_EQ(ItemAs<CLed>(nId)->Shape(), CLed::Square) << nId;
         }
-        EXPECT_EQ(Text(1006), QString::fromLatin1(c.pszMute));
+        EXPECT_EQ(Text(IDC_MUTE), QString::fromLatin1(c.pszMute));
     }
 }
 
@@ -198,7 +204,7 @@ TEST_F(PresentationTest, DisconnectResetsEveryDisplayButTheMuteCaption)
                 {9, 20},
                 {10, 60},
                 {11, 0xC8}}));
-    Click(1008);
+    Click(IDC_CONNECT);
     const BarPositions bars = Bars();
     EXPECT_EQ(bars.nPaVoltage, 0);
     EXPECT_EQ(bars.nAuxVoltage, 0);
@@ -206,17 +212,18 @@ TEST_F(PresentationTest, DisconnectResetsEveryDisplayButTheMuteCaption)
     EXPECT_EQ(bars.nDeviationLow, 0);
     EXPECT_EQ(bars.nDeviationHigh, 75); // its range starts at 75
     EXPECT_EQ(bars.nTemperature, 0);
-    for (int nId : {1028, 1019, 1021, 1020})
+    for (int nId : {IDC_PLL_LOCK_LED, IDC_RF_FAIL_LED, IDC_PLL_FAIL_LED, IDC_MOD_FAIL_LED})
         EXPECT_EQ(LampMode(nId), CLed::Off) << nId;
-    EXPECT_EQ(ItemAs<CStaticCounter>(1022)->Text(), QStringLiteral("0.00"));
-    EXPECT_EQ(Text(1034), QStringLiteral("?"));
-    EXPECT_EQ(Text(1060), QStringLiteral("?"));
-    EXPECT_EQ(Text(1025), QString());
-    EXPECT_EQ(Text(1024), QString());
+    EXPECT_EQ(ItemAs<CStaticCounter>(IDC_FREQUENCY_COUNTER)->Text(), QStringLiteral("0.00"));
+    EXPECT_EQ(Text(IDC_GAIN_REDUCTION), QStringLiteral("?"));
+    EXPECT_EQ(Text(IDC_DEVIATION), QStringLiteral("?"));
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QString());
+    EXPECT_EQ(Text(IDC_REFLECTED_POWER), QString());
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
-    for (int nId : {1005, 1006, 1061, 1062, 1063, 1064})
+    for (int nId : {IDC_RESET_ALARMS, IDC_MUTE, IDC_POWER_UP, IDC_POWER_DOWN, IDC_FREQUENCY_UP,
+                    IDC_FREQUENCY_DOWN})
         EXPECT_FALSE(Item(nId)->isEnabled()) << nId;
-    EXPECT_EQ(Text(1006), QStringLiteral("UNMUTE RF"));
+    EXPECT_EQ(Text(IDC_MUTE), QStringLiteral("UNMUTE RF"));
     for (int nId : kTransmitterOnly)
         EXPECT_TRUE(Item(nId)->isVisible()) << nId;
 }
@@ -246,7 +253,47 @@ TEST_F(PresentationTest, ConnectedTransmitterPanelRenders)
     const auto centre = [&](int nId) {
         return image.pixelColor(Item(nId)->geometry().center() * image.devicePixelRatio());
     };
-    EXPECT_GT(centre(1019).red(), 150);
-    EXPECT_LT(centre(1019).green(), 100);
-    EXPECT_LT(centre(1021).red(), centre(1019).red());
+    EXPECT_GT(centre(IDC_RF_FAIL_LED).red(), 150);
+    EXPECT_LT(centre(IDC_RF_FAIL_LED).green(), 100);
+    EXPECT_LT(centre(IDC_PLL_FAIL_LED).red(), centre(IDC_RF_FAIL_LED).red());
+}
+
+namespace {
+
+// Counts the paint events that the watched widgets receive.
+class CPaintCounter : public QObject
+{
+public:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::Paint)
+            ++m_nPaints;
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+    int m_nPaints = 0;
+};
+
+} // namespace
+
+// A frame whose every reading differs from the last repaints the displays that show them and no
+// group box: the group boxes lie below the controls, and the changing texts fill their own
+// background. (A group box repainted with each change tripled the panel's cost with a live unit.)
+TEST_F(PresentationTest, ChangingReadingsRepaintNoGroupBox)
+{
+    Dlg().repaint(); // the whole window once, as when it is first shown
+    const QByteArray frames[] = {
+        Frame({{4, 150}, {5, 3}, {6, 60}, {7, 6}, {8, 28}, {9, 15}, {10, 45}}),
+        Frame({{4, 151}, {5, 4}, {6, 80}, {7, 9}, {8, 29}, {9, 16}, {10, 46}}),
+    };
+    Show(frames[0]);
+    QCoreApplication::processEvents();
+    CPaintCounter groupPaints, barPaints;
+    for (QGroupBox* pGroup : Dlg().findChildren<QGroupBox*>())
+        pGroup->installEventFilter(&groupPaints);
+    Item(IDC_PA_VOLTAGE_BAR)->installEventFilter(&barPaints);
+    Show(frames[1]);
+    WaitUntil([&] { return barPaints.m_nPaints > 0; }, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_GT(barPaints.m_nPaints, 0) << "the readings were not repainted at all";
+    EXPECT_EQ(groupPaints.m_nPaints, 0);
 }

@@ -25,7 +25,7 @@ TEST_F(TcpPortTest, StartUpWaitsOneConnectLimitForFiftyAddressesThatDoNotAnswer)
     const qint64 nElapsedMs = timer.elapsed();
     std::printf("[ measured ] dialog with 50 silent tcp: ports built and shown in %lld ms\n",
                 static_cast<long long>(nElapsedMs));
-    EXPECT_EQ(Text(1066), QStringLiteral("NONE"));
+    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("NONE"));
     // One port after the other would take 49 connect limits; a wide margin for a busy machine.
     EXPECT_LT(nElapsedMs, 5 * CTcpTransport::kConnectTimeoutMs);
 }
@@ -43,16 +43,16 @@ TEST_F(TcpPortTest, ConnectsThroughSer2netAndShowsATransmitter)
     SetPorts({refusing.Entry(), QStringLiteral("tcp:127.0.0.1"), ser2net.Entry()});
 
     CreateDialog();
-    EXPECT_EQ(Text(1066), QStringLiteral("127.0.0.1:%1").arg(ser2net.Port()));
+    EXPECT_EQ(Text(IDC_PORT), QStringLiteral("127.0.0.1:%1").arg(ser2net.Port()));
     Connect();
     ASSERT_TRUE(TickFrame());
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Bexon Transmitter"));
     EXPECT_EQ(Dlg().frameGeometry().size(), QSize(645, 330));
-    EXPECT_EQ(Text(1025), QStringLiteral("15.0 W FWD."));
-    EXPECT_EQ(Text(1024), QStringLiteral("0.3 W REV."));
-    EXPECT_EQ(Text(1060), QStringLiteral("60 Khz"));
-    Click(1061);
+    EXPECT_EQ(Text(IDC_FORWARD_POWER), QStringLiteral("15.0 W FWD."));
+    EXPECT_EQ(Text(IDC_REFLECTED_POWER), QStringLiteral("0.3 W REV."));
+    EXPECT_EQ(Text(IDC_DEVIATION), QStringLiteral("60 Khz"));
+    Click(IDC_POWER_UP);
     EXPECT_TRUE(SimReceived("ww3"));
-    Click(1008);
+    Click(IDC_CONNECT);
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("Corvex Control"));
 }

@@ -64,6 +64,9 @@ TEST(SimCommandLine, BadOptionOrValueExitsWith2AndOneLine)
         {"--extra-bytes", "4097"},
         {"--drop-every", "0"},
         {"--hangup-after", "0"},
+        {"--seed", "-1"},
+        {"--seed", "2147483648"},
+        {"--live=1"},
         {"--log="},
         {"--device"},
     };
@@ -106,7 +109,7 @@ TEST(SimCommandLine, HelpListsEveryOption)
         "--status",         "--alarms",     "--byte0",       "--byte12",
         "--byte14",         "--byte15",     "--silent",      "--split",
         "--extra-bytes",    "--drop-every", "--garbage",     "--hangup-after",
-        "--help",
+        "--live",           "--seed",       "--help",
     };
     for (const char* option : options)
         EXPECT_TRUE(help.contains(option)) << option;

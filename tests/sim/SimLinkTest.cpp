@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -304,6 +305,33 @@ TEST_F(Ser2netLinkTest, ClosingTheConnectionAfterAHangUpLeavesTheLinkGone)
     EXPECT_TRUE(WaitUntil([&] { return m_link.Write(&poll, 1) == 0; }));
     EXPECT_EQ(m_link.BytesWaiting(), 0);
     EXPECT_TRUE(m_link.IsOpen());
+}
+
+// Over the line, the live unit's readings move from reply to reply, the same for the same seed.
+TEST_F(SimLinkTest, LiveReadingsMoveAndFollowTheSeed)
+{
+    std::vector<QByteArray> firstRun;
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        ASSERT_TRUE(Start({"--live", "--seed", "42"}));
+        std::vector<QByteArray> replies;
+        for (int i = 0; i < 5; ++i) {
+            replies.push_back(Poll());
+            ASSERT_EQ(replies.back().size(), 16);
+        }
+        for (size_t i = 1; i < replies.size(); ++i) {
+            const StatusFrame now = Decode(replies[i]);
+            const StatusFrame before = Decode(replies[i - 1]);
+            EXPECT_NE(now.peakDeviation, before.peakDeviation) << i;
+            EXPECT_NE(now.paTemperature, before.paTemperature) << i;
+            EXPECT_EQ(now.FrequencyCount(), 985) << i;
+        }
+        if (nRun == 0)
+            firstRun = replies;
+        else
+            EXPECT_EQ(replies, firstRun);
+        m_link.Close();
+        m_sim.Stop();
+    }
 }
 
 TEST_F(SimLinkTest, NoByteButThePollGetsAReply)

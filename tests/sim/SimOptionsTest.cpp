@@ -27,6 +27,8 @@ TEST(SimOptions, DefaultsAreTheTransmitterAnsweringEveryPollAfter20Ms)
     EXPECT_EQ(options.extraBytes, 0);
     EXPECT_EQ(options.dropEvery, 0);
     EXPECT_EQ(options.hangupAfter, 0);
+    EXPECT_FALSE(options.live);
+    EXPECT_EQ(options.seed, 1);
 }
 
 TEST(SimOptions, FieldOptionsSetTheirFrameBytes)
@@ -75,9 +77,10 @@ TEST(SimOptions, FieldOptionsSetTheirFrameBytes)
 TEST(SimOptions, LineAndFaultOptions)
 {
     const SimOptions options =
-        ParseGood({"--device", "/dev/ttyX", "--link=/tmp/l", "--log", "/tmp/log", "--reply-delay",
-                   "0", "--silent", "--split", "150", "--extra-bytes", "3", "--drop-every", "4",
-                   "--garbage", "--hangup-after", "9"});
+        ParseGood({"--device",       "/dev/ttyX", "--link=/tmp/l", "--log",   "/tmp/log",
+                   "--reply-delay",  "0",         "--silent",      "--split", "150",
+                   "--extra-bytes",  "3",         "--drop-every",  "4",       "--garbage",
+                   "--hangup-after", "9",         "--live",        "--seed",  "0x7fffffff"});
     EXPECT_EQ(options.device, QLatin1String("/dev/ttyX"));
     EXPECT_EQ(options.linkPath, QLatin1String("/tmp/l"));
     EXPECT_EQ(options.logPath, QLatin1String("/tmp/log"));
@@ -88,6 +91,8 @@ TEST(SimOptions, LineAndFaultOptions)
     EXPECT_EQ(options.dropEvery, 4);
     EXPECT_TRUE(options.garbage);
     EXPECT_EQ(options.hangupAfter, 9);
+    EXPECT_TRUE(options.live);
+    EXPECT_EQ(options.seed, 2147483647);
 }
 
 TEST(SimOptions, HelpWinsOverEverything)
