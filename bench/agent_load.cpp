@@ -1,8 +1,9 @@
-// What one corvex-agent costs while it watches many units: N simulators on pseudo-terminals,
-// each polled ten times a second by one agent process, and /metrics scraped once a second as a
-// Prometheus server would. Measures the agent process alone (the simulators' own cost is not
-// counted): frames per second per unit, missed ticks, CPU time as a share of one core,
-// resident memory, and how long /metrics takes to answer. Run by scripts/bench-agent.
+// What one corvex-agent costs while it watches many units: N simulators on pseudo-terminals
+// playing units on the air, each polled ten times a second by one agent process, and /metrics
+// scraped once a second as a Prometheus server would. Measures the agent process alone (the
+// simulators' own cost is not counted): frames per second per unit, missed ticks, CPU time as a
+// share of one core, resident memory, and how long /metrics takes to answer. Run by
+// scripts/bench-agent.
 //
 // Usage: agent_load --agent PATH --sim PATH --units N --seconds S [--header]
 
@@ -68,7 +69,8 @@ double CpuSeconds(qint64 nPid)
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     if (fields.size() < 13)
         return 0;
-    return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) /
+           double(::sysconf(_SC_CLK_TCK));
 }
 
 // Resident memory of a process, in kilobytes.
@@ -186,7 +188,10 @@ int main(int argc, char** argv)
         const QString strName = QStringLiteral("u%1").arg(i, 3, 10, QLatin1Char('0'));
         const QString strLine = dir.filePath(strName);
         sims.push_back(std::make_unique<QProcess>());
-        StartChild(*sims.back(), parser.value(optionSim), {QStringLiteral("--link"), strLine});
+        // Units on the air: readings that change with every reply, each unit its own sequence.
+        StartChild(*sims.back(), parser.value(optionSim),
+                   {QStringLiteral("--link"), strLine, QStringLiteral("--live"),
+                    QStringLiteral("--seed"), QString::number(i + 1)});
         strConfig += QStringLiteral("[%1]\nport = %2\n").arg(strName, strLine);
     }
     for (int i = 0; i < nUnits; ++i) {
@@ -257,7 +262,8 @@ int main(int argc, char** argv)
         dMissed += missedAfter.at(strUnit) - missedBefore.at(strUnit);
     }
     const double dMinRate = *std::min_element(rates.begin(), rates.end());
-    const double dMeanRate = std::accumulate(rates.begin(), rates.end(), 0.0) / double(rates.size());
+    const double dMeanRate =
+        std::accumulate(rates.begin(), rates.end(), 0.0) / double(rates.size());
 
     if (parser.isSet(optionHeader)) {
         std::printf("| units | seconds | frames/s per unit, min / mean | missed ticks | CPU, share "
