@@ -168,9 +168,8 @@ TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
     std::vector<QString> boxes;
     {
         CControlDlg dlg;
-        dlg.SetMessageBox([&](QMessageBox::Icon, const QString&, const QString& strText) {
-            boxes.push_back(strText);
-        });
+        dlg.SetMessageBox([&](QMessageBox::Icon, const QString&, const QString& strText,
+                              const QString&) { boxes.push_back(strText); });
         dlg.show();
         EXPECT_EQ(dlg.GetDlgItem(1066)->property("text").toString(),
                   QStringLiteral("127.0.0.1:%1").arg(SharePort()));
