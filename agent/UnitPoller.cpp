@@ -50,6 +50,8 @@ CUnitPoller::CUnitPoller(const UnitConfig& config, QObject* pParent)
     m_timerTick.setTimerType(Qt::CoarseTimer);
     connect(&m_timerTick, &QTimer::timeout, this, &CUnitPoller::OnTick);
     m_timerRetry.setSingleShot(true);
+    // The back-off is the documented 1, 2, 4 ... s, not 5 % less.
+    m_timerRetry.setTimerType(Qt::PreciseTimer);
     connect(&m_timerRetry, &QTimer::timeout, this, &CUnitPoller::TryOpen);
     m_timerCommand.setSingleShot(true);
     connect(&m_timerCommand, &QTimer::timeout, this, &CUnitPoller::OnCommandTimer);
