@@ -56,9 +56,9 @@ constexpr char kTemplateContext[] = "dialog102";
 // than the captions that fit the panel.
 enum class NameFrom
 {
-    GroupAndCaption, // "R.F. power UP"
-    Group,           // "Frequency"
-    Own              // "P.A. voltage"
+    GroupThenCaption, // "R.F. power UP"
+    GroupOrLabel,     // "Frequency"
+    Own               // "P.A. voltage"
 };
 struct AccessibleName
 {
@@ -68,19 +68,19 @@ struct AccessibleName
     const char* pszSource;
 };
 const AccessibleName kAccessibleNames[] = {
-    {IDC_POWER_UP, NameFrom::GroupAndCaption, kTemplateContext,
+    {IDC_POWER_UP, NameFrom::GroupThenCaption, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "R.F. power")},
-    {IDC_POWER_DOWN, NameFrom::GroupAndCaption, kTemplateContext,
+    {IDC_POWER_DOWN, NameFrom::GroupThenCaption, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "R.F. power")},
-    {IDC_FREQUENCY_UP, NameFrom::GroupAndCaption, kTemplateContext,
+    {IDC_FREQUENCY_UP, NameFrom::GroupThenCaption, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "Frequency")},
-    {IDC_FREQUENCY_DOWN, NameFrom::GroupAndCaption, kTemplateContext,
+    {IDC_FREQUENCY_DOWN, NameFrom::GroupThenCaption, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "Frequency")},
-    {IDC_FREQUENCY_COUNTER, NameFrom::Group, kTemplateContext,
+    {IDC_FREQUENCY_COUNTER, NameFrom::GroupOrLabel, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "Frequency")},
-    {IDC_TEMPERATURE_BAR, NameFrom::Group, kTemplateContext,
+    {IDC_TEMPERATURE_BAR, NameFrom::GroupOrLabel, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "PA temperature")},
-    {IDC_GAIN_REDUCTION_BAR, NameFrom::Group, kTemplateContext,
+    {IDC_GAIN_REDUCTION_BAR, NameFrom::GroupOrLabel, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "Gain Reduction")},
     //: Accessible name of the port box (not shown)
     {IDC_PORT, NameFrom::Own, "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "Port")},
@@ -117,9 +117,9 @@ const AccessibleName kReadouts[] = {
     //: Accessible name of the reflected power text (not shown)
     {IDC_REFLECTED_POWER, NameFrom::Own, "CControlDlg",
      QT_TRANSLATE_NOOP("CControlDlg", "Reflected power")},
-    {IDC_GAIN_REDUCTION, NameFrom::Group, kTemplateContext,
+    {IDC_GAIN_REDUCTION, NameFrom::GroupOrLabel, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "Gain Reduction")},
-    {IDC_DEVIATION, NameFrom::Group, kTemplateContext,
+    {IDC_DEVIATION, NameFrom::GroupOrLabel, kTemplateContext,
      QT_TRANSLATE_NOOP("dialog102", "Peak Deviation")},
 };
 
@@ -132,6 +132,12 @@ const AccessibleName* FindAccessibleName(int nId)
         if (name.nId == nId)
             return &name;
     return nullptr;
+}
+
+// A printf format of this dialog in the program's language.
+QByteArray DialogFormat(const char* pszFormat)
+{
+    return CTranslations::Format("CControlDlg", pszFormat);
 }
 
 QString TemplateText(const char* pszSource)
@@ -295,7 +301,7 @@ QString CControlDlg::AccessibleNameOf(int nId) const
     if (!pName)
         return QString();
     const QString strSource = QCoreApplication::translate(pName->pszContext, pName->pszSource);
-    if (pName->from != NameFrom::GroupAndCaption)
+    if (pName->from != NameFrom::GroupThenCaption)
         return strSource;
     //: Accessible name of a button: the caption of its group, then its own caption
     return tr("%1 %2").arg(strSource, GetDlgItem(nId)->property("text").toString().remove('&'));
@@ -351,10 +357,8 @@ void CControlDlg::OnInitDialog()
     m_nMissCount = 1;
     m_nPort = 0;
     m_bConnected = false;
-    m_gainReductionFormat =
-        CTranslations::Format("CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "%d dB"));
-    m_deviationFormat =
-        CTranslations::Format("CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "%d Khz"));
+    m_gainReductionFormat = DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d dB"));
+    m_deviationFormat = DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d Khz"));
 
     m_barGainReduction.SetRange(0, 24);
     m_barGainReduction.ModifyStyle(0, PBS_FLIPPED);
@@ -366,16 +370,15 @@ void CControlDlg::OnInitDialog()
     m_barDeviationHigh.SetBarColors(QColor(255, 0, 0), QColor(255, 0, 0));
     m_barTemperature.SetRange(0, 100);
     m_barTemperature.ModifyStyle(0, PBS_LABELONBAR | PBS_LABELLEFT | PBS_LABELRIGHT | PBS_LABELTOP);
-    m_barTemperature.SetLabelFormat(QString::fromUtf8(CTranslations::Format(
-                                        "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "%d C"))),
-                                    PBS_LABELVALUE);
+    m_barTemperature.SetLabelFormat(
+        QString::fromUtf8(DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d C"))), PBS_LABELVALUE);
     m_barTemperature.SetBarColors(QColor(255, 0, 0), QColor(255, 0, 0));
     for (CProgressCtrlX* pBar : {&m_barPaVoltage, &m_barAuxVoltage}) {
         pBar->SetRange(0, 50);
         pBar->ModifyStyle(0, PBS_LABELONBAR | PBS_LABELLEFT | PBS_LABELRIGHT | PBS_LABELBOTTOM);
-        pBar->SetLabelFormat(QString::fromUtf8(CTranslations::Format(
-                                 "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "%d V"))),
-                             PBS_LABELVALUE);
+        pBar->SetLabelFormat(
+            QString::fromUtf8(DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d V"))),
+            PBS_LABELVALUE);
     }
 
     m_barPaVoltage.SetPos(0);
