@@ -22,13 +22,6 @@ CSpinButtonAccessible::~CSpinButtonAccessible()
             QAccessible::deleteAccessibleInterface(id);
 }
 
-QAccessibleInterface* CSpinButtonAccessible::Factory(const QString& strClass, QObject* pObject)
-{
-    if (strClass == QLatin1String("CSpinButtonCtrl"))
-        return new CSpinButtonAccessible(static_cast<CSpinButtonCtrl*>(pObject));
-    return nullptr;
-}
-
 int CSpinButtonAccessible::childCount() const
 {
     return int(m_arrowIds.size());

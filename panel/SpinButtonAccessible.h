@@ -14,9 +14,6 @@ public:
     explicit CSpinButtonAccessible(CSpinButtonCtrl* pSpin);
     ~CSpinButtonAccessible() override;
 
-    // The interface of a CSpinButtonCtrl, for QAccessible::installFactory.
-    static QAccessibleInterface* Factory(const QString& strClass, QObject* pObject);
-
     int childCount() const override;
     QAccessibleInterface* child(int nIndex) const override;
     int indexOfChild(const QAccessibleInterface* pChild) const override;

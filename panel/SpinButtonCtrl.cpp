@@ -1,5 +1,6 @@
 #include "SpinButtonCtrl.h"
 
+#include "AccessibleFactory.h"
 #include "SpinButtonAccessible.h"
 
 #include <QAccessible>
@@ -11,7 +12,7 @@
 CSpinButtonCtrl::CSpinButtonCtrl(QWidget* pParent) : QWidget(pParent)
 {
     setFocusPolicy(Qt::NoFocus);
-    QAccessible::installFactory(&CSpinButtonAccessible::Factory);
+    QAccessible::installFactory(&AccessibleFactory<CSpinButtonAccessible, CSpinButtonCtrl>);
 }
 
 void CSpinButtonCtrl::SetRange(short nLower, short nUpper)

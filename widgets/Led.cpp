@@ -1,5 +1,6 @@
 #include "Led.h"
 
+#include "AccessibleFactory.h"
 #include "LedAccessible.h"
 
 #include <QAccessible>
@@ -104,7 +105,7 @@ CLed::CLed(QWidget* pParent) : QWidget(pParent)
 {
     // The lamp never paints its own background: key pixels show what the parent painted.
     setAttribute(Qt::WA_NoSystemBackground);
-    QAccessible::installFactory(&CLedAccessible::Factory);
+    QAccessible::installFactory(&AccessibleFactory<CLedAccessible, CLed>);
 }
 
 void CLed::SetState(int nColor, int nMode, int nShape)

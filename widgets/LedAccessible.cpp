@@ -5,13 +5,6 @@
 
 CLedAccessible::CLedAccessible(CLed* pLed) : QAccessibleWidget(pLed, QAccessible::StaticText) {}
 
-QAccessibleInterface* CLedAccessible::Factory(const QString& strClass, QObject* pObject)
-{
-    if (strClass == QLatin1String("CLed"))
-        return new CLedAccessible(static_cast<CLed*>(pObject));
-    return nullptr;
-}
-
 QString CLedAccessible::ModeText(int nMode)
 {
     switch (nMode) {

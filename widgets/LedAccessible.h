@@ -11,8 +11,6 @@ class CLedAccessible : public QAccessibleWidget
 public:
     explicit CLedAccessible(CLed* pLed);
 
-    // The interface of a CLed, for QAccessible::installFactory.
-    static QAccessibleInterface* Factory(const QString& strClass, QObject* pObject);
     // "on", "off" or, for the grey picture, "unavailable", in the program's language.
     static QString ModeText(int nMode);
 

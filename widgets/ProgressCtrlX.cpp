@@ -1,5 +1,6 @@
 #include "ProgressCtrlX.h"
 
+#include "AccessibleFactory.h"
 #include "ProgressCtrlXAccessible.h"
 #include "drawgdix.h"
 #include "memdc.h"
@@ -91,7 +92,7 @@ CProgressCtrlX::CProgressCtrlX(QWidget* pParent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     const QColor clrCaption = palette().color(QPalette::Highlight);
     SetBarColors(clrCaption, clrCaption);
-    QAccessible::installFactory(&CProgressCtrlXAccessible::Factory);
+    QAccessible::installFactory(&AccessibleFactory<CProgressCtrlXAccessible, CProgressCtrlX>);
 }
 
 void CProgressCtrlX::SetRange(short nLower, short nUpper)

@@ -9,13 +9,6 @@ CProgressCtrlXAccessible::CProgressCtrlXAccessible(CProgressCtrlX* pBar)
 {
 }
 
-QAccessibleInterface* CProgressCtrlXAccessible::Factory(const QString& strClass, QObject* pObject)
-{
-    if (strClass == QLatin1String("CProgressCtrlX"))
-        return new CProgressCtrlXAccessible(static_cast<CProgressCtrlX*>(pObject));
-    return nullptr;
-}
-
 void* CProgressCtrlXAccessible::interface_cast(QAccessible::InterfaceType t)
 {
     if (t == QAccessible::ValueInterface)
@@ -46,6 +39,26 @@ QAccessible::State CProgressCtrlXAccessible::state() const
     QAccessible::State st = QAccessibleWidget::state();
     st.readOnly = true;
     return st;
+}
+
+int CProgressCtrlXAccessible::childCount() const
+{
+    return 0;
+}
+
+QAccessibleInterface* CProgressCtrlXAccessible::child(int) const
+{
+    return nullptr;
+}
+
+int CProgressCtrlXAccessible::indexOfChild(const QAccessibleInterface*) const
+{
+    return -1;
+}
+
+QAccessibleInterface* CProgressCtrlXAccessible::childAt(int, int) const
+{
+    return nullptr;
 }
 
 QVariant CProgressCtrlXAccessible::currentValue() const

@@ -12,12 +12,14 @@ class CProgressCtrlXAccessible : public QAccessibleWidget, public QAccessibleVal
 public:
     explicit CProgressCtrlXAccessible(CProgressCtrlX* pBar);
 
-    // The interface of a CProgressCtrlX, for QAccessible::installFactory.
-    static QAccessibleInterface* Factory(const QString& strClass, QObject* pObject);
-
     void* interface_cast(QAccessible::InterfaceType t) override;
     QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;
+    // A reading has no parts of its own: a border drawn over the bar is only its look.
+    int childCount() const override;
+    QAccessibleInterface* child(int nIndex) const override;
+    int indexOfChild(const QAccessibleInterface* pChild) const override;
+    QAccessibleInterface* childAt(int x, int y) const override;
 
     QVariant currentValue() const override;
     void setCurrentValue(const QVariant& value) override;

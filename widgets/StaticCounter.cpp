@@ -1,5 +1,6 @@
 #include "StaticCounter.h"
 
+#include "AccessibleFactory.h"
 #include "StaticCounterAccessible.h"
 
 #include <QAccessible>
@@ -119,7 +120,7 @@ CStaticCounter::CStaticCounter(QWidget* pParent) : QWidget(pParent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     SetRange(0.0f, 100.0f);
-    QAccessible::installFactory(&CStaticCounterAccessible::Factory);
+    QAccessible::installFactory(&AccessibleFactory<CStaticCounterAccessible, CStaticCounter>);
 }
 
 CStaticCounter::~CStaticCounter() = default;

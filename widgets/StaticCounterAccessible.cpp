@@ -8,13 +8,6 @@ CStaticCounterAccessible::CStaticCounterAccessible(CStaticCounter* pCounter)
 {
 }
 
-QAccessibleInterface* CStaticCounterAccessible::Factory(const QString& strClass, QObject* pObject)
-{
-    if (strClass == QLatin1String("CStaticCounter"))
-        return new CStaticCounterAccessible(static_cast<CStaticCounter*>(pObject));
-    return nullptr;
-}
-
 QString CStaticCounterAccessible::text(QAccessible::Text t) const
 {
     switch (t) {

@@ -11,9 +11,6 @@ class CStaticCounterAccessible : public QAccessibleWidget
 public:
     explicit CStaticCounterAccessible(CStaticCounter* pCounter);
 
-    // The interface of a CStaticCounter, for QAccessible::installFactory.
-    static QAccessibleInterface* Factory(const QString& strClass, QObject* pObject);
-
     QString text(QAccessible::Text t) const override;
 
 private:

@@ -128,6 +128,7 @@ TEST_F(AccessibilityTest, ConnectedPanelReadsAsAScreenReaderHearsIt)
         EXPECT_EQ(pValue->minimumValue().toInt(), bar.nMinimum);
         EXPECT_EQ(pValue->maximumValue().toInt(), bar.nMaximum);
         EXPECT_TRUE(Interface(bar.nId)->state().readOnly);
+        EXPECT_EQ(Interface(bar.nId)->childCount(), 0) << "the border drawn over it is no part";
     }
     // Every control of the window has a name: nothing is read as an empty client area.
     QAccessibleInterface* pWindow = QAccessible::queryAccessibleInterface(&Dlg());
