@@ -6,32 +6,49 @@ namespace {
 
 using Power = UnitType::Power;
 
-// The default row comes last; Lookup falls back to it when no other code matches.
+// The default row comes last; Lookup falls back to it when no other code matches. The panel shows
+// the power formats and the default row's name in the operator's language (context "UnitType");
+// the models' names are names and stay as they are.
 constexpr UnitType kUnitTypes[] = {
     {1, "Arvel Transmitter", Power::None, 1, "", "", false, false},
-    {2, "Bexon Transmitter", Power::Divide, 10, "%3.1f W FWD.", "%3.1f W REV.", true, false},
-    {3, "Corlan Transmitter", Power::SignedWatts, 1, "%d W FWD.", "%d W REV.", true, false},
-    {4, "Dravik Transmitter", Power::UnsignedWatts, 1, "%u W FWD.", "%u W REV.", true, false},
-    {5, "Elsom Transmitter", Power::Multiply, 2, "%d W FWD.", "%d W REV.", true, false},
-    {6, "Fennic Transmitter", Power::Divide, 50, "%.2f W FWD.", "%.2f W REV.", true, false},
-    {7, "Garrow Transmitter", Power::Multiply, 4, "%d W FWD.", "%d W REV.", true, false},
-    {8, "Hestin Transmitter", Power::Multiply, 8, "%d W FWD.", "%d W REV.", true, false},
-    {54, "Ilvar Amplifier", Power::UnsignedWatts, 1, "%u W FWD.", "%u W REV.", true, true},
-    {55, "Jesmor Amplifier", Power::Multiply, 2, "%d W FWD.", "%d W REV.", true, true},
-    {57, "Kelvane Amplifier", Power::Multiply, 4, "%d W FWD.", "%d W REV.", true, true},
-    {58, "Lumbry Amplifier", Power::Multiply, 8, "%d W FWD.", "%d W REV.", true, true},
-    {59, "Morvel Amplifier", Power::Multiply, 2, "%d W FWD.", "%d W REV.", true, true},
-    {0, "Unknown unit using default settings", Power::Multiply, 4, "%d W FWD.", "%d W REV.", true,
+    {2, "Bexon Transmitter", Power::Divide, 10, QT_TRANSLATE_NOOP("UnitType", "%3.1f W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%3.1f W REV."), true, false},
+    {3, "Corlan Transmitter", Power::SignedWatts, 1, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, false},
+    {4, "Dravik Transmitter", Power::UnsignedWatts, 1, QT_TRANSLATE_NOOP("UnitType", "%u W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%u W REV."), true, false},
+    {5, "Elsom Transmitter", Power::Multiply, 2, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, false},
+    {6, "Fennic Transmitter", Power::Divide, 50, QT_TRANSLATE_NOOP("UnitType", "%.2f W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%.2f W REV."), true, false},
+    {7, "Garrow Transmitter", Power::Multiply, 4, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, false},
+    {8, "Hestin Transmitter", Power::Multiply, 8, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, false},
+    {54, "Ilvar Amplifier", Power::UnsignedWatts, 1, QT_TRANSLATE_NOOP("UnitType", "%u W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%u W REV."), true, true},
+    {55, "Jesmor Amplifier", Power::Multiply, 2, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, true},
+    {57, "Kelvane Amplifier", Power::Multiply, 4, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, true},
+    {58, "Lumbry Amplifier", Power::Multiply, 8, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, true},
+    {59, "Morvel Amplifier", Power::Multiply, 2, QT_TRANSLATE_NOOP("UnitType", "%d W FWD."),
+     QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true, true},
+    {0, QT_TRANSLATE_NOOP("UnitType", "Unknown unit using default settings"), Power::Multiply, 4,
+     QT_TRANSLATE_NOOP("UnitType", "%d W FWD."), QT_TRANSLATE_NOOP("UnitType", "%d W REV."), true,
      false},
 };
 
+} // namespace
+
 // Each rule hands its format exactly the argument type that the format names.
-QString PowerText(const UnitType& unit, const char* pszFormat, quint8 raw)
+QString UnitType::PowerText(const char* pszFormat, quint8 raw) const
 {
-    const std::optional<double> watts = unit.Watts(raw);
+    const std::optional<double> watts = Watts(raw);
     if (!watts)
         return QString();
-    switch (unit.power) {
+    switch (power) {
     case Power::Divide:
         return QString::asprintf(pszFormat, *watts);
     case Power::UnsignedWatts:
@@ -43,8 +60,6 @@ QString PowerText(const UnitType& unit, const char* pszFormat, quint8 raw)
     }
     return QString::asprintf(pszFormat, int(*watts));
 }
-
-} // namespace
 
 const UnitType& UnitType::Lookup(qint8 nCode)
 {
@@ -75,10 +90,10 @@ std::optional<double> UnitType::Watts(quint8 raw) const
 
 QString UnitType::ForwardText(quint8 raw) const
 {
-    return PowerText(*this, pszForwardFormat, raw);
+    return PowerText(pszForwardFormat, raw);
 }
 
 QString UnitType::ReflectedText(quint8 raw) const
 {
-    return PowerText(*this, pszReflectedFormat, raw);
+    return PowerText(pszReflectedFormat, raw);
 }

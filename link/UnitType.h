@@ -35,4 +35,7 @@ struct UnitType
     std::optional<double> Watts(quint8 raw) const;
     QString ForwardText(quint8 raw) const;
     QString ReflectedText(quint8 raw) const;
+    // A raw power byte printed with pszFormat, which must take the argument type of the row's
+    // rule as the row's own formats do (a translation of them, for example).
+    QString PowerText(const char* pszFormat, quint8 raw) const;
 };

@@ -42,7 +42,7 @@ QString CControlApp::LoadString(int nId)
         const QRegularExpressionMatch entry =
             reEntry.match(QString::fromUtf8(file.readLine()).trimmed());
         if (entry.hasMatch() && entry.captured(1).toInt() == nId)
-            return entry.captured(2);
+            return QCoreApplication::translate("strings", entry.captured(2).toUtf8().constData());
     }
     return QString();
 }

@@ -20,7 +20,8 @@ public:
 
     // Icon IDR_MAINFRAME in each of its pictures, 16 x 16 to 256 x 256 pixels.
     static QIcon LoadIcon();
-    // Text nId of the string table; empty when the table has no such string.
+    // Text nId of the string table in the program's language (context "strings"); empty when
+    // the table has no such string.
     static QString LoadString(int nId);
 
 private:

@@ -1,6 +1,7 @@
 #include "ControlDlg.h"
 
 #include "AboutDlg.h"
+#include "AccessibleReading.h"
 #include "ControlApp.h"
 #include "DialogTemplate.h"
 #include "FrameExtents.h"
@@ -8,8 +9,10 @@
 #include "PortTable.h"
 #include "Protocol.h"
 #include "StatusFrame.h"
+#include "Translations.h"
 #include "resource.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QMoveEvent>
 #include <QPushButton>
@@ -39,12 +42,115 @@ constexpr int kTransmitterOnly[] = {
 constexpr int kCommandButtons[] = {IDC_MUTE,       IDC_RESET_ALARMS, IDC_POWER_UP,
                                    IDC_POWER_DOWN, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN};
 
-const QString kTitle = QStringLiteral("Corvex Control");
 const QString kFrequencyFormat = QStringLiteral("%.2f");
+// The captions of the template's controls, and the texts that take their place at run time,
+// are translated in the template's context.
+constexpr char kTemplateContext[] = "dialog102";
+
+// Accessible names. A control is named by its own caption, by the caption of the group box or
+// label it belongs to (which a screen reader otherwise never connects with it: the group boxes
+// are the controls' siblings, not their parents), by both, or by a name of its own where no
+// caption says what it is. Names of their own have no room to respect, so they may say more
+// than the captions that fit the panel.
+enum class NameFrom
+{
+    GroupThenCaption, // "R.F. power UP"
+    GroupOrLabel,     // "Frequency"
+    Own               // "P.A. voltage"
+};
+struct AccessibleName
+{
+    int nId;
+    NameFrom from;
+    const char* pszContext;
+    const char* pszSource;
+};
+const AccessibleName kAccessibleNames[] = {
+    {IDC_POWER_UP, NameFrom::GroupThenCaption, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "R.F. power")},
+    {IDC_POWER_DOWN, NameFrom::GroupThenCaption, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "R.F. power")},
+    {IDC_FREQUENCY_UP, NameFrom::GroupThenCaption, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "Frequency")},
+    {IDC_FREQUENCY_DOWN, NameFrom::GroupThenCaption, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "Frequency")},
+    {IDC_FREQUENCY_COUNTER, NameFrom::GroupOrLabel, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "Frequency")},
+    {IDC_TEMPERATURE_BAR, NameFrom::GroupOrLabel, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "PA temperature")},
+    {IDC_GAIN_REDUCTION_BAR, NameFrom::GroupOrLabel, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "Gain Reduction")},
+    //: Accessible name of the port box (not shown)
+    {IDC_PORT, NameFrom::Own, "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "Port")},
+    //: Accessible name of the arrows beside the port box, which search for a port (not shown)
+    {IDC_PORT_SPIN, NameFrom::Own, "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "Port search")},
+    //: Accessible name of the P.A. voltage bar (not shown)
+    {IDC_PA_VOLTAGE_BAR, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "P.A. voltage")},
+    //: Accessible name of the auxiliary voltage bar (not shown)
+    {IDC_AUX_VOLTAGE_BAR, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "AUX voltage")},
+    //: Accessible name of the green part of the deviation scale (not shown)
+    {IDC_DEVIATION_LOW_BAR, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "Peak deviation up to 75 kHz")},
+    //: Accessible name of the red part of the deviation scale (not shown)
+    {IDC_DEVIATION_HIGH_BAR, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "Peak deviation above 75 kHz")},
+    //: Accessible name of the PLL lock lamp (not shown: no length limit)
+    {IDC_PLL_LOCK_LED, NameFrom::Own, "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "PLL LOCK")},
+    //: Accessible name of the RF fail lamp (not shown: no length limit)
+    {IDC_RF_FAIL_LED, NameFrom::Own, "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "RF Fail")},
+    //: Accessible name of the PLL fail lamp (not shown: no length limit)
+    {IDC_PLL_FAIL_LED, NameFrom::Own, "CControlDlg", QT_TRANSLATE_NOOP("CControlDlg", "PLL Fail")},
+    //: Accessible name of the modulation fail lamp (not shown: no length limit)
+    {IDC_MOD_FAIL_LED, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "Modulation Fail")},
+};
+// The texts that change with the frames: a screen reader hears what they show after what they are
+// ("Forward power: 15.0 W FWD.").
+const AccessibleName kReadouts[] = {
+    //: Accessible name of the forward power text (not shown)
+    {IDC_FORWARD_POWER, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "Forward power")},
+    //: Accessible name of the reflected power text (not shown)
+    {IDC_REFLECTED_POWER, NameFrom::Own, "CControlDlg",
+     QT_TRANSLATE_NOOP("CControlDlg", "Reflected power")},
+    {IDC_GAIN_REDUCTION, NameFrom::GroupOrLabel, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "Gain Reduction")},
+    {IDC_DEVIATION, NameFrom::GroupOrLabel, kTemplateContext,
+     QT_TRANSLATE_NOOP("dialog102", "Peak Deviation")},
+};
+
+const AccessibleName* FindAccessibleName(int nId)
+{
+    for (const AccessibleName& name : kAccessibleNames)
+        if (name.nId == nId)
+            return &name;
+    for (const AccessibleName& name : kReadouts)
+        if (name.nId == nId)
+            return &name;
+    return nullptr;
+}
+
+// A printf format of this dialog in the program's language.
+QByteArray DialogFormat(const char* pszFormat)
+{
+    return CTranslations::Format("CControlDlg", pszFormat);
+}
+
+QString TemplateText(const char* pszSource)
+{
+    return QCoreApplication::translate(kTemplateContext, pszSource);
+}
+
 // What gives a user access to the serial ports of a Debian system.
-const QString kDialoutRemedy = QStringLiteral(
-    "This user may not open it. Serial ports belong to the group \"dialout\": add the user to "
-    "it (sudo adduser $USER dialout), then log out and log in again.");
+QString DialoutRemedy()
+{
+    return QCoreApplication::translate(
+        "CControlDlg",
+        "This user may not open it. Serial ports belong to the group \"dialout\": add the user "
+        "to it (sudo adduser $USER dialout), then log out and log in again.");
+}
 
 // The outer rectangle of sizeTo centred where rcOuter, of the stored size sizeFrom, was;
 // halves drop their remainder so that growing and shrinking return to the same place.
@@ -109,9 +215,13 @@ CControlDlg::CControlDlg(QWidget* pParent)
 {
     DoDataExchange();
     OnInitDialog();
+    QAccessible::installActivationObserver(this);
 }
 
-CControlDlg::~CControlDlg() = default;
+CControlDlg::~CControlDlg()
+{
+    QAccessible::removeActivationObserver(this);
+}
 
 void CControlDlg::ShowMessageBox(QWidget* pParent, QMessageBox::Icon icon,
                                  const QString& strCaption, const QString& strText,
@@ -176,6 +286,41 @@ void CControlDlg::DoDataExchange()
     onClicked(IDC_POWER_UP, &CControlDlg::OnPowerUp);
     onClicked(IDC_POWER_DOWN, &CControlDlg::OnPowerDown);
     connect(&m_spinPort, &CSpinButtonCtrl::DeltaPos, this, &CControlDlg::OnPortSpin);
+
+    for (const AccessibleName& name : kAccessibleNames)
+        GetDlgItem(name.nId)->setAccessibleName(AccessibleNameOf(name.nId));
+    m_spinPort.SetAccessibleArrowNames(tr("Next port", "accessible name of the up arrow"),
+                                       tr("Previous port", "accessible name of the down arrow"));
+}
+
+QString CControlDlg::AccessibleNameOf(int nId) const
+{
+    const AccessibleName* pName = FindAccessibleName(nId);
+    if (!pName)
+        return QString();
+    const QString strSource = QCoreApplication::translate(pName->pszContext, pName->pszSource);
+    if (pName->from != NameFrom::GroupThenCaption)
+        return strSource;
+    //: Accessible name of a button: the caption of its group, then its own caption
+    return tr("%1 %2").arg(strSource, GetDlgItem(nId)->property("text").toString().remove('&'));
+}
+
+void CControlDlg::NameReadout(int nId)
+{
+    for (const AccessibleName& readout : kReadouts)
+        if (readout.nId == nId)
+            GetDlgItem(nId)->setAccessibleName(AccessibleReading(
+                AccessibleNameOf(nId), GetDlgItem(nId)->property("text").toString()));
+}
+
+// The readouts are named only while a screen reader listens; one that starts listening later
+// learns them all at once.
+void CControlDlg::accessibilityActiveChanged(bool bActive)
+{
+    if (!bActive)
+        return;
+    for (const AccessibleName& readout : kReadouts)
+        NameReadout(readout.nId);
 }
 
 void CControlDlg::UpdateData(bool bSaveAndValidate)
@@ -188,10 +333,13 @@ void CControlDlg::UpdateData(bool bSaveAndValidate)
         {IDC_PORT, &CControlDlg::m_strPort}};
     for (const auto& [nId, pText] : texts) {
         QWidget* pControl = GetDlgItem(nId);
-        if (bSaveAndValidate)
+        if (bSaveAndValidate) {
             this->*pText = pControl->property("text").toString();
-        else if (pControl->property("text").toString() != this->*pText)
+        } else if (pControl->property("text").toString() != this->*pText) {
             pControl->setProperty("text", this->*pText); // unchanged texts cause no repaint
+            if (QAccessible::isActive())
+                NameReadout(nId);
+        }
     }
 }
 
@@ -207,6 +355,8 @@ void CControlDlg::OnInitDialog()
     m_nMissCount = 1;
     m_nPort = 0;
     m_bConnected = false;
+    m_gainReductionFormat = DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d dB"));
+    m_deviationFormat = DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d Khz"));
 
     m_barGainReduction.SetRange(0, 24);
     m_barGainReduction.ModifyStyle(0, PBS_FLIPPED);
@@ -218,12 +368,15 @@ void CControlDlg::OnInitDialog()
     m_barDeviationHigh.SetBarColors(QColor(255, 0, 0), QColor(255, 0, 0));
     m_barTemperature.SetRange(0, 100);
     m_barTemperature.ModifyStyle(0, PBS_LABELONBAR | PBS_LABELLEFT | PBS_LABELRIGHT | PBS_LABELTOP);
-    m_barTemperature.SetLabelFormat(QStringLiteral("%d C"), PBS_LABELVALUE);
+    m_barTemperature.SetLabelFormat(
+        QString::fromUtf8(DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d C"))), PBS_LABELVALUE);
     m_barTemperature.SetBarColors(QColor(255, 0, 0), QColor(255, 0, 0));
     for (CProgressCtrlX* pBar : {&m_barPaVoltage, &m_barAuxVoltage}) {
         pBar->SetRange(0, 50);
         pBar->ModifyStyle(0, PBS_LABELONBAR | PBS_LABELLEFT | PBS_LABELRIGHT | PBS_LABELBOTTOM);
-        pBar->SetLabelFormat(QStringLiteral("%d V"), PBS_LABELVALUE);
+        pBar->SetLabelFormat(
+            QString::fromUtf8(DialogFormat(QT_TRANSLATE_NOOP("CControlDlg", "%d V"))),
+            PBS_LABELVALUE);
     }
 
     m_barPaVoltage.SetPos(0);
@@ -249,6 +402,7 @@ void CControlDlg::OnInitDialog()
     m_spinPort.SetRange(1, 50);
     ShowPort();
     UpdateData(false);
+    accessibilityActiveChanged(QAccessible::isActive());
 }
 
 void CControlDlg::OnPortSpin(int nDelta)
@@ -274,39 +428,39 @@ int CControlDlg::FindPort(int nFirst, int nLast, int nStep)
     // One port refused for permission is worth a word: the first one met.
     if (!result.strDeniedPath.isEmpty() && m_strDeniedPath.isEmpty()) {
         m_strDeniedPath = result.strDeniedPath;
-        m_strDeniedNotice = QStringLiteral("Skipped %1: %2.\n%3")
-                                .arg(result.strDeniedPath, result.strDeniedReason, kDialoutRemedy);
+        m_strDeniedNotice = tr("Skipped %1: %2.\n%3")
+                                .arg(result.strDeniedPath, result.strDeniedReason, DialoutRemedy());
     }
     return result.nPort;
 }
 
 void CControlDlg::ShowPort()
 {
-    m_strPort = m_nPort == 0 ? QStringLiteral("NONE") : CPortTable::DisplayName(m_nPort);
+    //: Shown in the port box when no port opens (uppercase on the classic panel)
+    m_strPort = m_nPort == 0 ? tr("NONE") : CPortTable::DisplayName(m_nPort);
     GetDlgItem(IDC_PORT)->setToolTip(m_strDeniedNotice);
 }
 
 QString CControlDlg::OpenFailureText() const
 {
     if (m_nPort == 0) {
-        const QString strText =
-            QStringLiteral("No port is selected: the search found none that opens.");
+        const QString strText = tr("No port is selected: the search found none that opens.");
         return m_strDeniedNotice.isEmpty() ? strText : strText + "\n\n" + m_strDeniedNotice;
     }
     const QString strText =
         QStringLiteral("%1: %2.").arg(CPortTable::DevicePath(m_nPort), m_link.ErrorString());
-    return m_link.IsPermissionDenied() ? strText + "\n" + kDialoutRemedy : strText;
+    return m_link.IsPermissionDenied() ? strText + "\n" + DialoutRemedy() : strText;
 }
 
 QString CControlDlg::LostConnectionText() const
 {
     const QString strPath = CPortTable::DevicePath(m_nPort);
     if (!m_timeLastFrame.isValid())
-        return QStringLiteral("No status frame came from %1 since Connect. Check the cable, the "
-                              "unit's power and that %1 is the unit's port.")
+        return tr("No status frame came from %1 since Connect. Check the cable, the unit's power "
+                  "and that %1 is the unit's port.")
             .arg(strPath);
-    return QStringLiteral("The last status frame from %1 came %2 s ago.")
-        .arg(strPath, QString::number(double(m_timeLastFrame.elapsed()) / 1000.0, 'f', 1));
+    return tr("The last status frame from %1 came %2 s ago.")
+        .arg(strPath, QLocale().toString(double(m_timeLastFrame.elapsed()) / 1000.0, 'f', 1));
 }
 
 void CControlDlg::OnConnect()
@@ -321,7 +475,7 @@ void CControlDlg::Connect()
 {
     if (!m_link.Open(m_nPort, kBaudRate)) {
         m_fnMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(),
-                       QStringLiteral("The selected com port failed to open."), OpenFailureText());
+                       tr("The selected com port failed to open."), OpenFailureText());
         Disconnect();
         return;
     }
@@ -329,7 +483,8 @@ void CControlDlg::Connect()
     m_bLayoutPending = true;
     // Held until the first frame, so only the lost-connection rule ends a silent connection.
     EnableItem(IDC_CONNECT, false);
-    GetDlgItem(IDC_CONNECT)->setProperty("text", QStringLiteral("Disconnect"));
+    GetDlgItem(IDC_CONNECT)
+        ->setProperty("text", TemplateText(QT_TRANSLATE_NOOP("dialog102", "Disconnect")));
     m_spinPort.setEnabled(false);
     for (int nId : {IDC_MUTE, IDC_RESET_ALARMS, IDC_FREQUENCY_UP, IDC_FREQUENCY_DOWN})
         EnableItem(nId, true);
@@ -375,10 +530,9 @@ void CControlDlg::OnTimer()
 
 void CControlDlg::OnConnectionLost()
 {
-    m_fnMessageBox(
-        QMessageBox::Critical, QStringLiteral("Corvex Control Error"),
-        QStringLiteral("The connection cannot be established or has been lost. Please reconnect."),
-        LostConnectionText());
+    m_fnMessageBox(QMessageBox::Critical, tr("Corvex Control Error"),
+                   tr("The connection cannot be established or has been lost. Please reconnect."),
+                   LostConnectionText());
     Disconnect();
 }
 
@@ -389,8 +543,9 @@ void CControlDlg::PresentValues(const StatusFrame& frame)
     m_barGainReduction.SetPos(frame.gainReduction);
     m_barDeviationLow.SetPos(frame.peakDeviation);
     m_barDeviationHigh.SetPos(frame.peakDeviation);
-    m_strGainReduction = QString::asprintf("%d dB", int(frame.gainReduction));
-    m_strDeviation = QString::asprintf("%d Khz", int(frame.peakDeviation));
+    m_strGainReduction =
+        QString::asprintf(m_gainReductionFormat.constData(), int(frame.gainReduction));
+    m_strDeviation = QString::asprintf(m_deviationFormat.constData(), int(frame.peakDeviation));
     m_barTemperature.SetPos(frame.paTemperature);
     m_counterFrequency.Display(frame.Frequency(), true, kFrequencyFormat);
 
@@ -399,17 +554,24 @@ void CControlDlg::PresentValues(const StatusFrame& frame)
         EnableItem(IDC_POWER_UP, true);
         EnableItem(IDC_POWER_DOWN, true);
     }
-    m_strForwardPower = frame.ForwardPowerText();
-    m_strReflectedPower = frame.ReflectedPowerText();
-    setWindowTitle(QString::fromLatin1(unit.pszName));
+    if (&unit != m_pUnitShown) {
+        m_pUnitShown = &unit;
+        m_strUnitName = QCoreApplication::translate("UnitType", unit.pszName);
+        m_forwardFormat = CTranslations::Format("UnitType", unit.pszForwardFormat);
+        m_reflectedFormat = CTranslations::Format("UnitType", unit.pszReflectedFormat);
+    }
+    m_strForwardPower = unit.PowerText(m_forwardFormat.constData(), frame.forwardPower);
+    m_strReflectedPower = unit.PowerText(m_reflectedFormat.constData(), frame.reflectedPower);
+    setWindowTitle(m_strUnitName);
     m_bAmplifier = unit.bAmplifier;
 }
 
 void CControlDlg::PresentLamps(const StatusFrame& frame)
 {
     const bool bMuted = frame.CarrierMuted();
-    GetDlgItem(IDC_MUTE)->setProperty("text", bMuted ? QStringLiteral("UNMUTE RF")
-                                                     : QStringLiteral("MUTE RF"));
+    GetDlgItem(IDC_MUTE)->setProperty(
+        "text", bMuted ? TemplateText(QT_TRANSLATE_NOOP("dialog102", "UNMUTE RF"))
+                       : TemplateText(QT_TRANSLATE_NOOP("dialog102", "MUTE RF")));
     m_nMuteState = bMuted ? 2 : 1;
 
     const std::pair<CLed*, bool> lamps[] = {{&m_ledPllLock, frame.PllLocked()},
@@ -433,7 +595,8 @@ void CControlDlg::Disconnect()
 {
     m_timerPoll.stop();
     m_bConnected = false;
-    GetDlgItem(IDC_CONNECT)->setProperty("text", QStringLiteral("Connect"));
+    GetDlgItem(IDC_CONNECT)
+        ->setProperty("text", TemplateText(QT_TRANSLATE_NOOP("dialog102", "Connect")));
     EnableItem(IDC_CONNECT, true);
     m_spinPort.setEnabled(true);
     for (int nId : kCommandButtons)
@@ -456,7 +619,7 @@ void CControlDlg::Disconnect()
         m_bLayoutPending = true;
         SetOuterGeometry(ResizeAboutCentre(frameGeometry(), sizeLayout, m_sizeCompact));
     }
-    setWindowTitle(kTitle);
+    setWindowTitle(TemplateText(QT_TRANSLATE_NOOP("dialog102", "Corvex Control")));
 }
 
 // Moves and sizes the window so that its frame, where the platform draws one, fills rcOuter.

@@ -6,7 +6,9 @@
 #include "SpinButtonCtrl.h"
 #include "StaticCounter.h"
 
+#include <QAccessible>
 #include <QBasicTimer>
+#include <QByteArray>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QIcon>
@@ -18,11 +20,12 @@
 #include <map>
 
 struct StatusFrame;
+struct UnitType;
 
 // The main window: connects to one unit, polls it every 100 ms, shows each status frame and
 // sends the operator's commands. It owns the link and the display widgets and wires them to
 // the controls of dialog template IDD_CORVEXCONTROL_DIALOG.
-class CControlDlg : public QDialog
+class CControlDlg : public QDialog, private QAccessible::ActivationObserver
 {
     Q_OBJECT
 
@@ -108,6 +111,12 @@ private:
     // Which port went silent, and since when.
     QString LostConnectionText() const;
     void EnableItem(int nId, bool bEnable);
+    // What a screen reader calls the control nId (a readout without the text it shows), or an
+    // empty string for one that its own caption names.
+    QString AccessibleNameOf(int nId) const;
+    // Names readout nId after what it is and what it shows now.
+    void NameReadout(int nId);
+    void accessibilityActiveChanged(bool bActive) override;
 
     int m_nPort = 0;
     bool m_bConnected = false;
@@ -153,4 +162,12 @@ private:
     int m_nTimerPeriodMs = kTimerPeriodMs;
     MessageBoxFn m_fnMessageBox;
     PauseFn m_fnPause;
+    // The formats of the texts, in the program's language, taken once: the language is chosen at
+    // start-up. The unit's row changes rarely, so its name and formats are kept until it does.
+    QByteArray m_gainReductionFormat;
+    QByteArray m_deviationFormat;
+    const UnitType* m_pUnitShown = nullptr;
+    QString m_strUnitName;
+    QByteArray m_forwardFormat;
+    QByteArray m_reflectedFormat;
 };

@@ -87,11 +87,12 @@ Qt::Alignment StaticAlignment(const ControlTemplate& ctl)
     return horizontal | (ctl.HasStyle("SS_CENTERIMAGE") ? Qt::AlignVCenter : Qt::AlignTop);
 }
 
-QWidget* CreateControl(const ControlTemplate& ctl)
+// A control of the template's class with strText, its caption in the program's language.
+QWidget* CreateControl(const ControlTemplate& ctl, const QString& strText)
 {
     if (ctl.strClass == QLatin1String("BUTTON")) {
         if (ctl.HasStyle("BS_GROUPBOX")) {
-            auto* pGroup = new QGroupBox(ctl.strText);
+            auto* pGroup = new QGroupBox(strText);
             if (ctl.HasStyle("BS_CENTER"))
                 pGroup->setAlignment(Qt::AlignHCenter);
             else if (ctl.HasStyle("BS_RIGHT"))
@@ -100,7 +101,7 @@ QWidget* CreateControl(const ControlTemplate& ctl)
             pGroup->setAttribute(Qt::WA_TransparentForMouseEvents);
             return pGroup;
         }
-        auto* pButton = new QPushButton(ctl.strText);
+        auto* pButton = new QPushButton(strText);
         pButton->setDefault(ctl.HasStyle("BS_DEFPUSHBUTTON"));
         return pButton;
     }
@@ -110,7 +111,7 @@ QWidget* CreateControl(const ControlTemplate& ctl)
             pFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
             return pFrame;
         }
-        auto* pLabel = new QLabel(ctl.strText);
+        auto* pLabel = new QLabel(strText);
         pLabel->setTextFormat(Qt::PlainText);
         pLabel->setAlignment(StaticAlignment(ctl));
         pLabel->setWordWrap(!ctl.HasStyle("SS_LEFTNOWORDWRAP") && !ctl.HasStyle("SS_CENTERIMAGE"));
@@ -119,7 +120,7 @@ QWidget* CreateControl(const ControlTemplate& ctl)
         return pLabel;
     }
     if (ctl.strClass == QLatin1String("EDIT")) {
-        auto* pEdit = new QLineEdit(ctl.strText);
+        auto* pEdit = new QLineEdit(strText);
         pEdit->setReadOnly(ctl.HasStyle("ES_READONLY"));
         if (ctl.HasStyle("ES_CENTER"))
             pEdit->setAlignment(Qt::AlignCenter);
@@ -245,7 +246,7 @@ QRect CDialogTemplate::DluToPixels(const QRect& rcDlu)
 std::vector<QWidget*> CDialogTemplate::Build(QWidget* pDialog,
                                              const std::map<int, QWidget*>& bound) const
 {
-    pDialog->setWindowTitle(m_strCaption);
+    pDialog->setWindowTitle(Translate(m_strCaption));
     QFont font = QApplication::font();
     font.setPointSize(m_nFontPointSize);
     pDialog->setFont(font);
@@ -261,7 +262,8 @@ std::vector<QWidget*> CDialogTemplate::Build(QWidget* pDialog,
     std::vector<QWidget*> controls;
     for (const ControlTemplate& ctl : m_controls) {
         const auto it = bound.find(ctl.nId);
-        QWidget* pControl = it != bound.end() ? it->second : CreateControl(ctl);
+        QWidget* pControl =
+            it != bound.end() ? it->second : CreateControl(ctl, Translate(ctl.strText));
         pControl->setParent(pDialog);
         if (ctl.nId != -1)
             pControl->setObjectName(QString::number(ctl.nId));
@@ -280,6 +282,19 @@ std::vector<QWidget*> CDialogTemplate::Build(QWidget* pDialog,
     for (size_t i = 1; i < controls.size(); ++i)
         QWidget::setTabOrder(controls[i - 1], controls[i]);
     return controls;
+}
+
+QByteArray CDialogTemplate::TranslationContext() const
+{
+    return QByteArrayLiteral("dialog") + QByteArray::number(m_nId);
+}
+
+QString CDialogTemplate::Translate(const QString& strCaption) const
+{
+    if (strCaption.isEmpty())
+        return strCaption;
+    return QCoreApplication::translate(TranslationContext().constData(),
+                                       strCaption.toUtf8().constData());
 }
 
 QWidget* CDialogTemplate::Item(const QWidget* pDialog, int nId)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -49,8 +50,14 @@ public:
     // Sets pDialog's title, font, window flags and client size, and creates the controls in
     // template order as its children, each named after its identifier. A control whose
     // identifier is in bound is not created: that widget takes its place, rectangle and styles.
+    // The title and the captions are shown in the program's language (Translate()).
     // Returns the controls in template order, which is also their tab order.
     std::vector<QWidget*> Build(QWidget* pDialog, const std::map<int, QWidget*>& bound = {}) const;
+
+    // The translation context of the template's texts: "dialog" and its number ("dialog102").
+    QByteArray TranslationContext() const;
+    // A caption or the title of this template in the program's language.
+    QString Translate(const QString& strCaption) const;
 
     // The control of pDialog with the identifier nId, or null.
     static QWidget* Item(const QWidget* pDialog, int nId);

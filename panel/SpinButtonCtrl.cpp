@@ -1,5 +1,9 @@
 #include "SpinButtonCtrl.h"
 
+#include "AccessibleFactory.h"
+#include "SpinButtonAccessible.h"
+
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,6 +12,7 @@
 CSpinButtonCtrl::CSpinButtonCtrl(QWidget* pParent) : QWidget(pParent)
 {
     setFocusPolicy(Qt::NoFocus);
+    QAccessible::installFactory(&AccessibleFactory<CSpinButtonAccessible, CSpinButtonCtrl>);
 }
 
 void CSpinButtonCtrl::SetRange(short nLower, short nUpper)
@@ -29,6 +34,18 @@ void CSpinButtonCtrl::SetBuddy(QWidget* pBuddy)
     m_pBuddy = pBuddy;
     if (m_pBuddy)
         m_pBuddy->installEventFilter(this);
+}
+
+void CSpinButtonCtrl::SetAccessibleArrowNames(const QString& strUp, const QString& strDown)
+{
+    m_strUpName = strUp;
+    m_strDownName = strDown;
+}
+
+void CSpinButtonCtrl::Step(int nDelta)
+{
+    if (isEnabled() && nDelta != 0)
+        emit DeltaPos(nDelta);
 }
 
 QSize CSpinButtonCtrl::sizeHint() const
@@ -97,8 +114,7 @@ void CSpinButtonCtrl::mousePressEvent(QMouseEvent* pEvent)
         return;
     m_nPressed = DeltaAt(size(), pEvent->position().toPoint());
     update();
-    if (m_nPressed != 0)
-        emit DeltaPos(m_nPressed);
+    Step(m_nPressed);
 }
 
 void CSpinButtonCtrl::mouseReleaseEvent(QMouseEvent* pEvent)
@@ -116,7 +132,7 @@ bool CSpinButtonCtrl::eventFilter(QObject* pWatched, QEvent* pEvent)
         const int nDelta = KeyDelta(pKey->key());
         if (nDelta != 0) {
             if (!pKey->isAutoRepeat())
-                emit DeltaPos(nDelta);
+                Step(nDelta);
             return true;
         }
     }

@@ -20,6 +20,16 @@ public:
     void SetBuddy(QWidget* pBuddy);
     QWidget* GetBuddy() const { return m_pBuddy; }
     void SetArrowKeys(bool bArrowKeys) { m_bArrowKeys = bArrowKeys; }
+    // What a screen reader calls the up and the down arrow.
+    void SetAccessibleArrowNames(const QString& strUp, const QString& strDown);
+    // The name of the up arrow for +1, of the down arrow for -1.
+    QString AccessibleArrowName(int nDelta) const
+    {
+        return nDelta > 0 ? m_strUpName : m_strDownName;
+    }
+    // One press of an arrow, +1 up or -1 down, from the mouse, the keyboard or a screen reader;
+    // a disabled control takes none.
+    void Step(int nDelta);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -49,4 +59,6 @@ private:
     int m_nPressed = 0; // the button held down: +1, -1 or 0
     bool m_bArrowKeys = false;
     QPointer<QWidget> m_pBuddy;
+    QString m_strUpName;
+    QString m_strDownName;
 };

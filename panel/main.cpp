@@ -1,5 +1,6 @@
 #include "ControlApp.h"
 #include "PlatformChoice.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,9 +18,10 @@ void PrintError(const char* pszProgram, const QString& strMessage)
     std::fprintf(stderr, "%s: %s\n", pszProgram, qUtf8Printable(strMessage));
 }
 
-// The program takes no arguments: --help and --version answer on the terminal, anything else is
-// refused; either way the program ends here, without a window system.
-int AnswerCommandLine(int argc, char** argv, const char* pszProgram)
+// The program takes options only: --help and --version answer on the terminal and end the
+// program (0), as does anything it refuses (2), without a window system; --lang sets strLanguage
+// and lets the program go on (-1).
+int AnswerCommandLine(int argc, char** argv, const char* pszProgram, QString& strLanguage)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
@@ -29,8 +31,14 @@ int AnswerCommandLine(int argc, char** argv, const char* pszProgram)
                                      QStringLiteral("Show this help and exit."));
     const QCommandLineOption optVersion({QStringLiteral("v"), QStringLiteral("version")},
                                         QStringLiteral("Show the version and exit."));
+    const QCommandLineOption optLanguage(
+        QStringLiteral("lang"),
+        QStringLiteral("Show the panel in LANG (%1) instead of the language of the environment.")
+            .arg(CTranslations::Languages().join(QStringLiteral(", "))),
+        QStringLiteral("LANG"));
     parser.addOption(optHelp);
     parser.addOption(optVersion);
+    parser.addOption(optLanguage);
     if (!parser.parse(app.arguments())) {
         QString strError = parser.errorText();
         if (strError.endsWith(QLatin1Char('.')))
@@ -43,12 +51,23 @@ int AnswerCommandLine(int argc, char** argv, const char* pszProgram)
                                    .arg(parser.positionalArguments().constFirst()));
         return 2;
     }
+    if (!parser.isSet(optHelp) && !parser.isSet(optVersion)) {
+        strLanguage = parser.value(optLanguage);
+        if (CTranslations::Speaks(QLocale(strLanguage)))
+            return -1;
+        PrintError(pszProgram, QStringLiteral("no translation for '%1'; the panel speaks %2")
+                                   .arg(strLanguage, CTranslations::Languages().join(", ")));
+        return 2;
+    }
     if (parser.isSet(optHelp)) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         std::fputs("\n"
                    "Environment:\n"
                    "  CORVEX_PORTS     device paths separated by ':' that replace the system's\n"
                    "                   serial ports, e.g. /dev/ttyUSB1:/tmp/vport\n"
+                   "  LANGUAGE, LC_ALL, LC_MESSAGES, LANG\n"
+                   "                   the panel's language, as for every program, unless --lang\n"
+                   "                   names one\n"
                    "  QT_QPA_PLATFORM  the window system (xcb, wayland, offscreen); when unset,\n"
                    "                   X11 wherever DISPLAY is set, else Wayland\n"
                    "\n"
@@ -75,8 +94,12 @@ QString DisplayProblem(const CPlatformChoice& choice)
 int main(int argc, char** argv)
 {
     const QByteArray program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName().toLocal8Bit();
-    if (argc > 1)
-        return AnswerCommandLine(argc, argv, program.constData());
+    QString strLanguage;
+    if (argc > 1) {
+        const int nExit = AnswerCommandLine(argc, argv, program.constData(), strLanguage);
+        if (nExit >= 0)
+            return nExit;
+    }
 
     const CPlatformChoice choice =
         CPlatformChoice::Choose(QProcessEnvironment::systemEnvironment());
@@ -96,6 +119,7 @@ int main(int argc, char** argv)
     int nArgs = int(args.size());
     args.push_back(nullptr);
     QApplication application(nArgs, args.data());
+    CTranslations::Install(strLanguage.isEmpty() ? QLocale::system() : QLocale(strLanguage));
     theApp.InitInstance();
     return 0;
 }

@@ -1,5 +1,9 @@
 #include "Led.h"
 
+#include "AccessibleFactory.h"
+#include "LedAccessible.h"
+
+#include <QAccessible>
 #include <QPainter>
 #include <QTimerEvent>
 
@@ -101,6 +105,7 @@ CLed::CLed(QWidget* pParent) : QWidget(pParent)
 {
     // The lamp never paints its own background: key pixels show what the parent painted.
     setAttribute(Qt::WA_NoSystemBackground);
+    QAccessible::installFactory(&AccessibleFactory<CLedAccessible, CLed>);
 }
 
 void CLed::SetState(int nColor, int nMode, int nShape)
@@ -108,10 +113,22 @@ void CLed::SetState(int nColor, int nMode, int nShape)
     // The same triple is already the picture on screen; repainting it would redraw the parent too.
     if (nColor == m_nColor && nMode == m_nMode && nShape == m_nShape)
         return;
+    const int nModeBefore = m_nMode;
     m_nColor = nColor;
     m_nMode = nMode;
     m_nShape = nShape;
     repaint();
+    // A screen reader hears of a lamp that went on or off; without one, nothing is built.
+    if (nMode != nModeBefore && QAccessible::isActive()) {
+        if ((nMode == On) != (nModeBefore == On)) {
+            QAccessible::State changed;
+            changed.checked = true;
+            QAccessibleStateChangeEvent stateEvent(this, changed);
+            QAccessible::updateAccessibility(&stateEvent);
+        }
+        QAccessibleEvent nameEvent(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameEvent);
+    }
 }
 
 void CLed::Flash(unsigned int nDurationMs)

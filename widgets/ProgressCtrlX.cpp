@@ -1,8 +1,11 @@
 #include "ProgressCtrlX.h"
 
+#include "AccessibleFactory.h"
+#include "ProgressCtrlXAccessible.h"
 #include "drawgdix.h"
 #include "memdc.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -89,6 +92,7 @@ CProgressCtrlX::CProgressCtrlX(QWidget* pParent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     const QColor clrCaption = palette().color(QPalette::Highlight);
     SetBarColors(clrCaption, clrCaption);
+    QAccessible::installFactory(&AccessibleFactory<CProgressCtrlXAccessible, CProgressCtrlX>);
 }
 
 void CProgressCtrlX::SetRange(short nLower, short nUpper)
@@ -370,8 +374,14 @@ int CProgressCtrlX::StorePos(qint64 nPos)
     const int nPrevious = m_nPos;
     m_nPos = int(std::clamp(nPos, qint64(std::min(m_nLower, m_nUpper)),
                             qint64(std::max(m_nLower, m_nUpper))));
-    if (m_nPos != nPrevious)
+    if (m_nPos != nPrevious) {
         update();
+        // A screen reader hears of a reading that moved; without one, nothing is built.
+        if (QAccessible::isActive()) {
+            QAccessibleValueChangeEvent event(this, m_nPos);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
     return nPrevious;
 }
 

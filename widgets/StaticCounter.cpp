@@ -1,5 +1,9 @@
 #include "StaticCounter.h"
 
+#include "AccessibleFactory.h"
+#include "StaticCounterAccessible.h"
+
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtMath>
@@ -116,6 +120,7 @@ CStaticCounter::CStaticCounter(QWidget* pParent) : QWidget(pParent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     SetRange(0.0f, 100.0f);
+    QAccessible::installFactory(&AccessibleFactory<CStaticCounterAccessible, CStaticCounter>);
 }
 
 CStaticCounter::~CStaticCounter() = default;
@@ -262,7 +267,7 @@ void CStaticCounter::Display(float fValue, bool bSetFormat, const QString& strFo
     // The host shows every status frame; an unchanged reading is already on screen.
     if (strText == m_strText)
         return;
-    m_strText = strText;
+    StoreText(strText);
     Update();
 }
 
@@ -271,7 +276,7 @@ void CStaticCounter::Display(int nValue, bool bSetFormat, const QString& strForm
     m_bFloatMode = false;
     if (bSetFormat)
         m_strFormat = strFormat;
-    m_strText = FormatNumber(m_strFormat, nValue);
+    StoreText(FormatNumber(m_strFormat, nValue));
     update();
 }
 
@@ -311,8 +316,20 @@ void CStaticCounter::SetRange(float fMin, float fMax)
 
 void CStaticCounter::SetText(const QString& strText)
 {
-    m_strText = strText;
+    StoreText(strText);
     update();
+}
+
+void CStaticCounter::StoreText(const QString& strText)
+{
+    if (strText == m_strText)
+        return;
+    m_strText = strText;
+    // A screen reader hears of a number that changed; without one, nothing is built.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CStaticCounter::Update()

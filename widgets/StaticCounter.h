@@ -102,6 +102,8 @@ private:
     // Copies cache slot nSlot to the cell at nX, or strokes nCode there when there is no cache.
     void PaintChar(QPainter* pPainter, int nCode, int nSlot, int nX) const;
     void DrawBarStrip(QPainter* pPainter) const;
+    // Takes a new text; a screen reader hears of it when it differs from the one before.
+    void StoreText(const QString& strText);
     void StepValue(double dDelta);
     void ClampAndShow();
 

@@ -51,7 +51,9 @@ TEST(CommandLineTest, HelpAndVersionAnswerOnTheTerminal)
         EXPECT_EQ(help.status, QProcess::NormalExit) << pszHelp;
         EXPECT_EQ(help.nExitCode, 0) << pszHelp;
         EXPECT_TRUE(help.out.startsWith("Usage: ")) << help.out.toStdString();
-        for (const char* pszMentioned : {"--help", "--version", "CORVEX_PORTS", "QT_QPA_PLATFORM"})
+        for (const char* pszMentioned :
+             {"--help", "--version", "--lang", "de, en, es", "CORVEX_PORTS", "LANGUAGE",
+              "LC_MESSAGES", "QT_QPA_PLATFORM"})
             EXPECT_TRUE(help.out.contains(pszMentioned)) << pszMentioned;
         EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
     }
@@ -75,6 +77,12 @@ TEST(CommandLineTest, RefusalsAreOneLine)
     } cases[] = {
         {"unknown option", {"--bogus"}, {}, 2, "bogus"},
         {"an argument", {"COM1"}, {}, 2, "COM1"},
+        {"a language it does not speak", {"--lang", "fr"}, {}, 2, "'fr'"},
+        {"not a language", {"--lang", "xx"}, {}, 2, "'xx'"},
+        {"--lang without a language", {"--lang"}, {}, 2, "lang"},
+        // A language it speaks lets it go on to the window system.
+        {"a language it speaks", {"--lang", "de"}, {}, 1, "no display"},
+        {"a locale of it", {"--lang=es_AR"}, {}, 1, "no display"},
         {"no display", {}, {}, 1, "no display"},
         {"no X server on DISPLAY", {}, {"DISPLAY=:65000"}, 1, ":65000"},
         {"X11 asked for without DISPLAY", {}, {"QT_QPA_PLATFORM=xcb"}, 1, "DISPLAY"},

@@ -1,5 +1,6 @@
 #include "PanelFixture.h"
 
+#include "CaptionClipping.h"
 #include "DialogTemplate.h"
 #include "FileModesApply.h"
 #include "PortTable.h"
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSerialPort>
-#include <QStyleOptionGroupBox>
 
 namespace {
 
@@ -360,42 +360,8 @@ TEST_F(PanelSetupTest, ControlsCarryTheirTemplateStyles)
 TEST_F(PanelSetupTest, NoCaptionIsClipped)
 {
     CControlDlg& dlg = CreateDialog();
-    for (QWidget* pControl : dlg.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        QString strText;
-        int nRoom = pControl->width();
-        if (auto* pLabel = qobject_cast<QLabel*>(pControl)) {
-            strText = pLabel->text();
-            nRoom -= 2 * pLabel->frameWidth();
-            // A caption that wraps onto a second line loses it below the control's edge.
-            if (pLabel->wordWrap()) {
-                EXPECT_LE(pLabel->heightForWidth(pLabel->width()), pLabel->height())
-                    << pLabel->objectName().toStdString() << " \"" << strText.toStdString() << "\"";
-            }
-        } else if (auto* pButton = qobject_cast<QPushButton*>(pControl)) {
-            strText = pButton->text().remove(QLatin1Char('&'));
-            nRoom -= 4; // the button's bevel on each side
-        } else if (auto* pGroup = qobject_cast<QGroupBox*>(pControl)) {
-            // The style places the title; it must lie within the box.
-            QStyleOptionGroupBox option;
-            option.initFrom(pGroup);
-            option.text = pGroup->title();
-            option.textAlignment = pGroup->alignment();
-            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-            const QRect rcLabel = pGroup->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                                  QStyle::SC_GroupBoxLabel, pGroup);
-            EXPECT_TRUE(pGroup->rect().contains(rcLabel)) << pGroup->title().toStdString();
-            EXPECT_GE(rcLabel.width(), pGroup->fontMetrics().horizontalAdvance(pGroup->title()))
-                << pGroup->title().toStdString();
-            continue;
-        }
-        if (strText.isEmpty())
-            continue;
-        const QFontMetrics metrics(pControl->font());
-        EXPECT_LE(metrics.horizontalAdvance(strText), nRoom)
-            << pControl->objectName().toStdString() << " \"" << strText.toStdString() << "\"";
-        EXPECT_LE(metrics.height(), pControl->height())
-            << pControl->objectName().toStdString() << " \"" << strText.toStdString() << "\"";
-    }
+    for (const std::string& strClipped : ClippedCaptions(dlg))
+        ADD_FAILURE() << strClipped;
 }
 
 TEST_F(PanelSetupTest, PortSearchFindsTheOpenPortsOfTheTable)

@@ -1,6 +1,4 @@
-#include "PanelFixture.h"
-
-#include "Pty.h"
+#include "LinePanelFixture.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -20,35 +18,13 @@ struct BarPositions
 } // namespace
 
 // Frames written by hand on a pseudo-terminal line: any 16 bytes, several per connection.
-class PresentationTest : public CPanelFixture
+class PresentationTest : public CLinePanelFixture
 {
 protected:
     void SetUp() override
     {
-        CPanelFixture::SetUp();
-        ASSERT_TRUE(m_pty.Open()) << m_pty.ErrorString().toStdString();
-        SetPorts({m_pty.SlavePath()});
-        CreateDialog();
-        Connect();
-        ASSERT_EQ(m_pty.ReadMaster(1000), QByteArray("w"));
-    }
-
-    // A frame of a code-2 transmitter with nothing set; tests change the bytes they examine.
-    static QByteArray Frame(std::initializer_list<std::pair<int, int>> bytes)
-    {
-        QByteArray frame(16, '\0');
-        frame[13] = 2;
-        for (const auto& [nOffset, nValue] : bytes)
-            frame[nOffset] = char(nValue);
-        return frame;
-    }
-
-    // Sends a frame down the line and lets one tick read it.
-    void Show(const QByteArray& frame)
-    {
-        m_pty.WriteMaster(frame);
-        ASSERT_TRUE(TickFrame());
-        ASSERT_EQ(m_pty.ReadMaster(1000), QByteArray("w"));
+        CLinePanelFixture::SetUp();
+        ConnectLine();
     }
 
     BarPositions Bars() const
@@ -60,8 +36,6 @@ protected:
     }
 
     int LampMode(int nId) const { return ItemAs<CLed>(nId)->Mode(); }
-
-    CPty m_pty;
 };
 
 TEST_F(PresentationTest, ReadingsReachBarsTextsAndCounter)
