@@ -175,10 +175,11 @@ bool CSnmpSubagent::Start(QString& strError)
     netsnmp_config_remember(mibs);
     // Alarms run from the pump's timer, not from SIGALRM.
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_ALARM_DONT_USE_SIG, 1);
-    // The exchanges with the master that the library makes synchronously (opening, pings,
-    // registrations) hold the loop at most this long each.
-    netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_TIMEOUT, kMasterTimeoutS);
-    netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_RETRIES, 0);
+    // The library waits for the master's answer to its opening, its pings, its registrations
+    // and its closing without returning to the loop: each session it makes gets a short
+    // timeout and no retry, so that a master that hangs holds the loop briefly.
+    snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_SESSION_INIT, &OnSessionInit,
+                           nullptr);
 
     const QByteArray master = m_strMaster.toLocal8Bit();
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 1);
@@ -242,6 +243,14 @@ bool CSnmpSubagent::Notify(CorvexMib::Notification notification, const SnmpUnitR
     snmp_free_varbind(pVars);
     m_pump.Rearm();
     return true;
+}
+
+int CSnmpSubagent::OnSessionInit(int, int, void* pServerArg, void*)
+{
+    auto* pSession = static_cast<netsnmp_session*>(pServerArg);
+    pSession->timeout = kMasterTimeoutMs * 1000L; // microseconds
+    pSession->retries = 0;
+    return SNMPERR_SUCCESS;
 }
 
 int CSnmpSubagent::OnSessionStart(int, int, void*, void*)

@@ -24,8 +24,15 @@ struct netsnmp_request_info_s;
 // Everything runs on the thread of the Qt event loop (see CSnmpPump). Requests are answered
 // from the rows that the row source returns at that moment, which must come from memory. When
 // the master is absent or goes away, that is logged once and the subagent tries again every
-// kPingIntervalS seconds until the master is back; a ping to a connected master that does not
-// answer within kMasterTimeoutS seconds counts as gone. Nothing can be written.
+// kPingIntervalS seconds until the master is back. net-snmp makes its exchanges with the master
+// (opening, pings every kPingIntervalS seconds of silence, registration, closing) without
+// returning to the loop: each waits at most kMasterTimeoutMs, after which the master counts as
+// gone. Nothing can be written.
+//
+// One wait is not bounded: net-snmp connects to the master with a blocking connect(). A master
+// that hangs while its socket stays open (a stopped snmpd, one stuck in a MIB module) takes
+// the attempts into its listen queue until the queue is full, some six attempts or twelve
+// seconds on Linux; the next connect() then blocks until the master goes on or goes away.
 //
 // net-snmp keeps its state in globals: there can be one subagent per process, and once it has
 // been started and stopped the library cannot start again in the same process.
@@ -37,7 +44,7 @@ public:
     using RowSource = std::function<std::vector<SnmpUnitRow>()>;
 
     static constexpr int kPingIntervalS = 2;
-    static constexpr int kMasterTimeoutS = 1;
+    static constexpr int kMasterTimeoutMs = 200;
 
     // strMaster: the master's AgentX address, a socket path or tcp:HOST:PORT.
     CSnmpSubagent(const QString& strMaster, RowSource source, QObject* pParent = nullptr);
@@ -66,6 +73,7 @@ signals:
     void ConnectedChanged(bool bConnected);
 
 private:
+    static int OnSessionInit(int, int, void* pServerArg, void*);
     static int OnSessionStart(int, int, void*, void*);
     static int OnSessionStop(int, int, void*, void*);
     static int OnLogMessage(int, int, void* pServerArg, void*);

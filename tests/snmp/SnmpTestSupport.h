@@ -16,7 +16,9 @@
 #include <map>
 #include <ostream>
 
+#include <signal.h>
 #include <sys/prctl.h>
+#include <sys/types.h>
 
 // Failed expectations show texts as text.
 inline void PrintTo(const QString& strText, std::ostream* pOut)
@@ -188,6 +190,13 @@ public:
 
     void StopMaster() { Stop(m_master); }
 
+    // Stops the master's process where it stands (SIGSTOP), or lets it go on (SIGCONT).
+    bool PauseMaster(bool bPause)
+    {
+        const qint64 pid = m_master.processId();
+        return pid > 0 && ::kill(pid_t(pid), bPause ? SIGSTOP : SIGCONT) == 0;
+    }
+
     // Starts snmptrapd on 127.0.0.1, one line per notification on its output.
     bool StartTrapReceiver(QString& strError)
     {
@@ -288,6 +297,7 @@ private:
     {
         if (process.state() == QProcess::NotRunning)
             return;
+        ::kill(pid_t(process.processId()), SIGCONT); // a paused daemon could not end
         process.terminate();
         if (!process.waitForFinished(5000))
             process.kill();
