@@ -81,7 +81,7 @@ void AddVariable(netsnmp_variable_list** ppVars, const std::vector<oid>& name,
 } // namespace
 
 CSnmpSubagent::CSnmpSubagent(const QString& strMaster, RowSource source, QObject* pParent)
-    : QObject(pParent), m_strMaster(strMaster), m_source(std::move(source))
+    : QObject(pParent), m_strMaster(strMaster), m_source(std::move(source)), m_probe(strMaster)
 {
 }
 
@@ -89,6 +89,7 @@ CSnmpSubagent::~CSnmpSubagent()
 {
     if (!m_bStarted)
         return;
+    m_probeTimer.stop();
     m_pump.Stop();
     snmp_shutdown(kAppName);
     shutdown_agent();
@@ -181,9 +182,7 @@ bool CSnmpSubagent::Start(QString& strError)
     snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_SESSION_INIT, &OnSessionInit,
                            nullptr);
 
-    const QByteArray master = m_strMaster.toLocal8Bit();
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 1);
-    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET, master.constData());
     // The library would warn at every failed attempt; the subagent says it once.
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_NO_CONNECTION_WARNINGS, 1);
     snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, &OnSessionStart,
@@ -206,16 +205,40 @@ bool CSnmpSubagent::Start(QString& strError)
         return false;
     }
     m_bStarted = true;
-    init_snmp(kAppName); // tries the master for the first time
-    m_pump.Rearm();
-    if (!m_bConnected) {
+    // The library's first attempt, within init_snmp(), waits for the first probe's answer.
+    connect(&m_probe, &CMasterProbe::Finished, this, &CSnmpSubagent::OnProbed);
+    m_probeTimer.setInterval(kProbeIntervalMs);
+    connect(&m_probeTimer, &QTimer::timeout, this, [this] { m_probe.Probe(kMasterTimeoutMs); });
+    m_probeTimer.start();
+    m_probe.Probe(kMasterTimeoutMs);
+    return true;
+}
+
+void CSnmpSubagent::OnProbed(bool bAlive)
+{
+    SetLibraryMaster(bAlive);
+    if (!bAlive && !m_bConnected && !m_bAbsenceReported) {
         qCWarning(lcSnmp).noquote()
-            << QStringLiteral("no AgentX master at %1: trying again every %2 s")
+            << QStringLiteral("no AgentX master answers at %1: trying again every %2 s")
                    .arg(m_strMaster)
                    .arg(kPingIntervalS);
         m_bAbsenceReported = true;
     }
-    return true;
+    if (!m_bLibraryReady) {
+        m_bLibraryReady = true;
+        init_snmp(kAppName); // makes the first attempt
+    }
+    m_pump.Rearm();
+}
+
+void CSnmpSubagent::SetLibraryMaster(bool bReal)
+{
+    // net-snmp reads the master's address at each attempt; while the master does not answer,
+    // the address is one that fails at once.
+    const QByteArray address =
+        QFile::encodeName(bReal ? m_strMaster : m_stateDir.filePath(QStringLiteral("no-master")));
+    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET,
+                          address.constData());
 }
 
 bool CSnmpSubagent::Notify(CorvexMib::Notification notification, const SnmpUnitRow& row)
@@ -316,15 +339,19 @@ void CSnmpSubagent::SetConnected(bool bConnected)
         return;
     m_bConnected = bConnected;
     if (bConnected) {
+        m_probeTimer.stop();
         qCInfo(lcSnmp).noquote()
             << QStringLiteral("connected to the AgentX master at %1").arg(m_strMaster);
         m_bAbsenceReported = false;
-    } else if (!m_bAbsenceReported) {
+    } else {
         qCWarning(lcSnmp).noquote()
             << QStringLiteral("lost the AgentX master at %1: trying again every %2 s")
                    .arg(m_strMaster)
                    .arg(kPingIntervalS);
         m_bAbsenceReported = true;
+        // The library's next attempt waits until the master answers a probe again.
+        SetLibraryMaster(false);
+        m_probeTimer.start();
     }
     emit ConnectedChanged(bConnected);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "CorvexMib.h"
+#include "MasterProbe.h"
 #include "SnmpPump.h"
 #include "SnmpUnitRow.h"
 
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 #include <set>
@@ -23,16 +25,17 @@ struct netsnmp_request_info_s;
 //
 // Everything runs on the thread of the Qt event loop (see CSnmpPump). Requests are answered
 // from the rows that the row source returns at that moment, which must come from memory. When
-// the master is absent or goes away, that is logged once and the subagent tries again every
+// the master is absent or goes away, that is logged once and net-snmp tries again every
 // kPingIntervalS seconds until the master is back. net-snmp makes its exchanges with the master
 // (opening, pings every kPingIntervalS seconds of silence, registration, closing) without
 // returning to the loop: each waits at most kMasterTimeoutMs, after which the master counts as
 // gone. Nothing can be written.
 //
-// One wait is not bounded: net-snmp connects to the master with a blocking connect(). A master
-// that hangs while its socket stays open (a stopped snmpd, one stuck in a MIB module) takes
-// the attempts into its listen queue until the queue is full, some six attempts or twelve
-// seconds on Linux; the next connect() then blocks until the master goes on or goes away.
+// net-snmp also connects to the master with a blocking connect(), which a master that hangs
+// with its socket open (a stopped snmpd, one stuck in a MIB module) would hold for good once
+// its listen queue is full. So the library only reaches for the master after CMasterProbe has
+// had an answer from it without blocking; until then its attempts go to an address that fails
+// at once. The probe runs every kProbeIntervalMs while the subagent is not connected.
 //
 // net-snmp keeps its state in globals: there can be one subagent per process, and once it has
 // been started and stopped the library cannot start again in the same process.
@@ -45,6 +48,7 @@ public:
 
     static constexpr int kPingIntervalS = 2;
     static constexpr int kMasterTimeoutMs = 200;
+    static constexpr int kProbeIntervalMs = 500;
 
     // strMaster: the master's AgentX address, a socket path or tcp:HOST:PORT.
     CSnmpSubagent(const QString& strMaster, RowSource source, QObject* pParent = nullptr);
@@ -82,6 +86,8 @@ private:
                       netsnmp_agent_request_info_s* pRequestInfo,
                       netsnmp_request_info_s* pRequests);
 
+    void OnProbed(bool bAlive);
+    void SetLibraryMaster(bool bReal);
     void SetConnected(bool bConnected);
     void ReportDropped(const QStringList& names);
     void LogLibraryMessage(int nPriority, const char* pszText);
@@ -90,7 +96,10 @@ private:
     QTemporaryDir m_stateDir; // where net-snmp keeps what it insists on keeping
     RowSource m_source;
     CSnmpPump m_pump;
+    CMasterProbe m_probe;
+    QTimer m_probeTimer; // probes the master while the subagent is not connected
     bool m_bStarted = false;
+    bool m_bLibraryReady = false; // init_snmp() has run
     bool m_bConnected = false;
     bool m_bAbsenceReported = false;
     QByteArray m_logLine;                // net-snmp's log text until its end of line
