@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
@@ -143,7 +144,20 @@ public:
     CSnmpDaemons(const CSnmpDaemons&) = delete;
     CSnmpDaemons& operator=(const CSnmpDaemons&) = delete;
 
-    QString AgentXSocket() const { return m_dir.filePath(QStringLiteral("agentx.sock")); }
+    // The master's AgentX address: a socket in the temporary folder, or after UseTcpForAgentX()
+    // a TCP port on 127.0.0.1.
+    QString AgentXSocket() const
+    {
+        if (m_nAgentXTcpPort)
+            return QStringLiteral("tcp:127.0.0.1:%1").arg(m_nAgentXTcpPort);
+        return m_dir.filePath(QStringLiteral("agentx.sock"));
+    }
+    void UseTcpForAgentX()
+    {
+        QTcpServer server;
+        server.listen(QHostAddress(QHostAddress::LocalHost), 0);
+        m_nAgentXTcpPort = server.serverPort();
+    }
     QString MibDirs() const
     {
         return StandardMibDir() + QLatin1Char(':') + QStringLiteral(CORVEX_MIB_DIR);
@@ -172,7 +186,6 @@ public:
         WriteFile(strConfig, QStringLiteral("agentaddress udp:127.0.0.1:%1\n"
                                             "master agentx\n"
                                             "agentXSocket %2\n"
-                                            "agentXPerms 0600 0700\n"
                                             "rocommunity %3 127.0.0.1\n"
                                             "trap2sink 127.0.0.1:%4 %3\n")
                                  .arg(m_nAgentPort)
@@ -185,7 +198,8 @@ public:
                       QStringLiteral("-smux")},
                      strError) &&
                WaitFor(
-                   m_master, [this] { return QFile::exists(AgentXSocket()); }, strError);
+                   m_master, [this] { return m_nAgentXTcpPort || QFile::exists(AgentXSocket()); },
+                   strError);
     }
 
     void StopMaster() { Stop(m_master); }
@@ -308,6 +322,7 @@ private:
     QString m_strConfDir;
     quint16 m_nAgentPort = 0;
     quint16 m_nTrapPort = 0;
+    quint16 m_nAgentXTcpPort = 0; // 0: AgentX over a socket in the folder
     QProcess m_master;
     QProcess m_trapReceiver;
     QString m_trapOutput;

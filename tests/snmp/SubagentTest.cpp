@@ -232,6 +232,19 @@ TEST_F(SubagentTest, ServesEveryColumnOfBothUnitsAsTheSimulatorReportsThem)
               QStringLiteral("No Such Object available on this agent at this OID"));
 }
 
+// The same over AgentX on TCP (tcp:127.0.0.1:PORT), as a master may be configured.
+TEST_F(SubagentTest, ServesThroughAMasterOnTcp)
+{
+    m_daemons.UseTcpForAgentX();
+    StartMaster();
+    StartSubagent();
+    ASSERT_TRUE(WaitConnected(10000));
+    const std::map<QString, QString> cells = WalkTable();
+    EXPECT_EQ(cells.size(), 2 * std::size(kColumns));
+    EXPECT_EQ(cells.at(Cell("corvexUnitFrequency", m_rows[0].nIndex)),
+              QStringLiteral("Counter64: 98500000 Hz"));
+}
+
 TEST_F(SubagentTest, AUnitThatIsNotOnlineShowsItsStateAndNoReadings)
 {
     StartMaster();
