@@ -1,4 +1,5 @@
 #include "CorvexMib.h"
+#include "SnmpTestSupport.h"
 #include "SnmpUnitRow.h"
 #include "UnitState.h"
 
@@ -18,16 +19,7 @@ constexpr qint64 kFalse = 2;
 
 SnmpUnitRow OnlineRow(const UnitState& state)
 {
-    SnmpUnitRow row;
-    row.nIndex = 1;
-    row.strName = QStringLiteral("tx-main");
-    row.state = SnmpUnitRow::State::Online;
-    const UnitState::Frame bytes = state.ToFrame();
-    row.frame = StatusFrame::Decode(bytes.data());
-    row.nFrames = 12;
-    row.nMissedPolls = 3;
-    row.nFrameAgeMs = 40;
-    return row;
+    return SnmpTest::SimulatedRow(QStringLiteral("tx-main"), 1, state);
 }
 
 std::optional<qint64> Number(const SnmpUnitRow& row, Column column)

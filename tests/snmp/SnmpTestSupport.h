@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SnmpUnitRow.h"
+#include "UnitState.h"
 #include "WaitUntil.h"
 
 #include <QDir>
@@ -11,8 +13,10 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <csignal>
 #include <map>
 #include <ostream>
@@ -76,6 +80,42 @@ inline quint16 FreeUdpPort()
     QUdpSocket socket;
     socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
     return socket.localPort();
+}
+
+// The longest time the event loop went without serving a timer that should fire every
+// periodMs, from construction on.
+class CLoopPauseMeter
+{
+public:
+    explicit CLoopPauseMeter(int periodMs)
+    {
+        m_since.start();
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_nLongestMs = std::max(m_nLongestMs, m_since.restart()); });
+        m_timer.start(periodMs);
+    }
+    qint64 LongestMs() const { return m_nLongestMs; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_nLongestMs = 0;
+};
+
+// A unit as the simulator plays it (UnitState), with the frame it would send.
+inline SnmpUnitRow SimulatedRow(const QString& strName, qint32 nIndex, const UnitState& unit,
+                                SnmpUnitRow::State state = SnmpUnitRow::State::Online)
+{
+    SnmpUnitRow row;
+    row.nIndex = nIndex;
+    row.strName = strName;
+    row.state = state;
+    const UnitState::Frame bytes = unit.ToFrame();
+    row.frame = StatusFrame::Decode(bytes.data());
+    row.nFrames = 1234;
+    row.nMissedPolls = 2;
+    row.nFrameAgeMs = 60;
+    return row;
 }
 
 struct ToolResult
@@ -205,10 +245,24 @@ public:
     void StopMaster() { Stop(m_master); }
 
     // Stops the master's process where it stands (SIGSTOP), or lets it go on (SIGCONT).
+    // Returns once the kernel shows the process stopped or running again.
     bool PauseMaster(bool bPause)
     {
         const qint64 pid = m_master.processId();
-        return pid > 0 && ::kill(pid_t(pid), bPause ? SIGSTOP : SIGCONT) == 0;
+        if (pid <= 0 || ::kill(pid_t(pid), bPause ? SIGSTOP : SIGCONT) != 0)
+            return false;
+        const QString strStat = QStringLiteral("/proc/%1/stat").arg(pid);
+        return WaitUntil(
+            [&] {
+                QFile stat(strStat);
+                if (!stat.open(QIODevice::ReadOnly))
+                    return false;
+                // "PID (NAME) STATE ...": T while stopped.
+                const QByteArray text = stat.readAll();
+                const qsizetype end = text.lastIndexOf(')');
+                return end > 0 && end + 2 < text.size() && (text[end + 2] == 'T') == bPause;
+            },
+            5000);
     }
 
     // Starts snmptrapd on 127.0.0.1, one line per notification on its output.

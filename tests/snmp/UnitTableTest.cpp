@@ -1,4 +1,5 @@
 #include "UnitTable.h"
+#include "SnmpTestSupport.h"
 #include "UnitState.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,8 @@ Oid Entry(std::initializer_list<quint32> tail)
 
 SnmpUnitRow Row(const char* pszName, qint32 nIndex, SnmpUnitRow::State state)
 {
-    SnmpUnitRow row;
-    row.nIndex = nIndex;
-    row.strName = QString::fromLatin1(pszName);
-    row.state = state;
-    const UnitState::Frame bytes = UnitState::Transmitter().ToFrame();
-    row.frame = StatusFrame::Decode(bytes.data());
-    row.nFrameAgeMs = 100;
-    return row;
+    return SnmpTest::SimulatedRow(QString::fromLatin1(pszName), nIndex, UnitState::Transmitter(),
+                                  state);
 }
 
 // Rows out of order, one online (5), one lost (9), and one whose index repeats.
