@@ -9,14 +9,6 @@ using namespace SnmpTest;
 
 const QString kMibFile = QStringLiteral(CORVEX_MIB_DIR "/CORVEX-CONTROL-MIB.txt");
 
-QString Dotted(const CorvexMib::Oid& oid)
-{
-    QString strDotted;
-    for (const quint32 id : oid)
-        strDotted += QLatin1Char('.') + QString::number(id);
-    return strDotted;
-}
-
 TEST(MibFile, SmilintFindsNoErrorAndNoWarning)
 {
     const QString strSmilint = Tool(QStringLiteral("smilint"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+#include "CorvexMib.h"
 #include "SnmpUnitRow.h"
 #include "UnitState.h"
 #include "WaitUntil.h"
@@ -16,13 +18,14 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <csignal>
 #include <map>
 #include <ostream>
 
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/types.h>
 
 // Failed expectations show texts as text.
@@ -37,6 +40,45 @@ namespace SnmpTest {
 
 // The community that the test master grants read access to, from 127.0.0.1 only.
 inline const QString kCommunity = QStringLiteral("corvex-test");
+
+inline const QString kTable = QStringLiteral("CORVEX-CONTROL-MIB::corvexUnitTable");
+
+// The columns of the table by name, in the MIB's order.
+inline const char* const kColumns[] = {
+    "corvexUnitName",           "corvexUnitState",         "corvexUnitModel",
+    "corvexUnitModelCode",      "corvexUnitForwardPower",  "corvexUnitReflectedPower",
+    "corvexUnitPaTemperature",  "corvexUnitPaVoltage",     "corvexUnitAuxVoltage",
+    "corvexUnitPeakDeviation",  "corvexUnitGainReduction", "corvexUnitFrequency",
+    "corvexUnitPllLocked",      "corvexUnitRfFail",        "corvexUnitPllFail",
+    "corvexUnitModulationFail", "corvexUnitMuted",         "corvexUnitFrames",
+    "corvexUnitMissedPolls",    "corvexUnitFrameAge",
+};
+
+// The columns that every row serves, whatever its state (the frame age once a frame came).
+inline const QStringList kAlwaysServed{
+    QStringLiteral("corvexUnitName"), QStringLiteral("corvexUnitState"),
+    QStringLiteral("corvexUnitFrames"), QStringLiteral("corvexUnitMissedPolls"),
+    QStringLiteral("corvexUnitFrameAge")};
+
+// A cell by name as snmpwalk -Os writes it: "corvexUnitState.7".
+inline QString Cell(const char* pszColumn, qint32 nIndex)
+{
+    return QStringLiteral("%1.%2").arg(QLatin1String(pszColumn)).arg(nIndex);
+}
+
+inline QString Dotted(const CorvexMib::Oid& oid)
+{
+    QString strDotted;
+    for (const quint32 id : oid)
+        strDotted += QLatin1Char('.') + QString::number(id);
+    return strDotted;
+}
+
+// A cell by number as snmptrapd -On writes it.
+inline QString NumericCell(CorvexMib::Column column, qint32 nIndex)
+{
+    return Dotted(CorvexMib::ColumnOid(column)) + QLatin1Char('.') + QString::number(nIndex);
+}
 
 // A program of the net-snmp or libsmi tools, or empty when it is not installed.
 inline QString Tool(const QString& strName)
@@ -297,6 +339,15 @@ public:
         return RunTool(Tool(strTool), args + objects, Environment(QStringLiteral("tools")));
     }
 
+    // The cells of a walk of the unit table.
+    std::map<QString, QString> WalkTable() const
+    {
+        const ToolResult result = Query(QStringLiteral("snmpwalk"), {kTable});
+        EXPECT_TRUE(result.bFinished);
+        EXPECT_EQ(result.nExitCode, 0) << result.strErr.toStdString();
+        return ParseVariables(result.strOut);
+    }
+
     // The notifications received so far, each as its variables by numeric OID.
     std::vector<std::map<QString, QString>> Traps()
     {
@@ -310,6 +361,30 @@ public:
             traps.push_back(ParseVariables(strVariables));
         }
         return traps;
+    }
+
+    // The first notification received after the first nAlready whose snmpTrapOID is the given
+    // one, waited for at most timeoutMs; empty when none came.
+    std::map<QString, QString> WaitForTrap(CorvexMib::Notification notification, size_t nAlready,
+                                           int timeoutMs)
+    {
+        const QString strTrapOid =
+            QStringLiteral("OID: ") + Dotted(CorvexMib::NotificationOid(notification));
+        std::map<QString, QString> found;
+        WaitUntil(
+            [&] {
+                const auto traps = Traps();
+                for (size_t i = nAlready; i < traps.size(); ++i) {
+                    const auto it = traps[i].find(QStringLiteral(".1.3.6.1.6.3.1.1.4.1.0"));
+                    if (it != traps[i].end() && it->second == strTrapOid) {
+                        found = traps[i];
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return found;
     }
 
 private:
@@ -326,7 +401,7 @@ private:
     {
         process.setProcessEnvironment(Environment(strName));
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        EndWithTestRun(process);
         process.start(Tool(strName), args);
         if (!process.waitForStarted(5000)) {
             strError = QStringLiteral("%1 did not start: %2").arg(strName, process.errorString());
@@ -363,13 +438,9 @@ private:
 
     static void Stop(QProcess& process)
     {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(process.processId()), SIGCONT); // a paused daemon could not end
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(3000);
+        if (process.state() != QProcess::NotRunning)
+            ::kill(pid_t(process.processId()), SIGCONT); // a paused daemon could not end
+        StopProcess(process);
     }
 
     QTemporaryDir m_dir;

@@ -15,38 +15,6 @@ namespace {
 using namespace SnmpTest;
 using CorvexMib::Notification;
 
-const QString kTable = QStringLiteral("CORVEX-CONTROL-MIB::corvexUnitTable");
-
-// The columns of the table by name, in the MIB's order.
-const char* const kColumns[] = {
-    "corvexUnitName",           "corvexUnitState",         "corvexUnitModel",
-    "corvexUnitModelCode",      "corvexUnitForwardPower",  "corvexUnitReflectedPower",
-    "corvexUnitPaTemperature",  "corvexUnitPaVoltage",     "corvexUnitAuxVoltage",
-    "corvexUnitPeakDeviation",  "corvexUnitGainReduction", "corvexUnitFrequency",
-    "corvexUnitPllLocked",      "corvexUnitRfFail",        "corvexUnitPllFail",
-    "corvexUnitModulationFail", "corvexUnitMuted",         "corvexUnitFrames",
-    "corvexUnitMissedPolls",    "corvexUnitFrameAge",
-};
-
-// The columns that every row serves, whatever its state (the frame age once a frame came).
-const QStringList kAlwaysServed{QStringLiteral("corvexUnitName"), QStringLiteral("corvexUnitState"),
-                                QStringLiteral("corvexUnitFrames"),
-                                QStringLiteral("corvexUnitMissedPolls"),
-                                QStringLiteral("corvexUnitFrameAge")};
-
-QString Cell(const char* pszColumn, qint32 nIndex)
-{
-    return QStringLiteral("%1.%2").arg(QLatin1String(pszColumn)).arg(nIndex);
-}
-
-QString NumericCell(CorvexMib::Column column, qint32 nIndex)
-{
-    QString strOid;
-    for (const quint32 id : CorvexMib::ColumnOid(column))
-        strOid += QLatin1Char('.') + QString::number(id);
-    return strOid + QLatin1Char('.') + QString::number(nIndex);
-}
-
 TEST(MasterAddress, SocketPathsAndTcpAddressesAreTakenAndTheRestRefused)
 {
     const struct
@@ -115,38 +83,6 @@ protected:
         return WaitUntil([this] { return m_pSubagent->IsConnected(); }, timeoutMs);
     }
 
-    std::map<QString, QString> WalkTable()
-    {
-        const ToolResult result = m_daemons.Query(QStringLiteral("snmpwalk"), {kTable});
-        EXPECT_TRUE(result.bFinished);
-        EXPECT_EQ(result.nExitCode, 0) << result.strErr.toStdString();
-        return ParseVariables(result.strOut);
-    }
-
-    // The first notification received after nAlready whose snmpTrapOID is the given one,
-    // waited for at most 2 s; empty when none came.
-    std::map<QString, QString> WaitForTrap(Notification notification, size_t nAlready)
-    {
-        QString strTrapOid = QStringLiteral("OID: ");
-        for (const quint32 id : CorvexMib::NotificationOid(notification))
-            strTrapOid += QLatin1Char('.') + QString::number(id);
-        std::map<QString, QString> found;
-        WaitUntil(
-            [&] {
-                const auto traps = m_daemons.Traps();
-                for (size_t i = nAlready; i < traps.size(); ++i) {
-                    const auto it = traps[i].find(QStringLiteral(".1.3.6.1.6.3.1.1.4.1.0"));
-                    if (it != traps[i].end() && it->second == strTrapOid) {
-                        found = traps[i];
-                        return true;
-                    }
-                }
-                return false;
-            },
-            2000);
-        return found;
-    }
-
     CSnmpDaemons m_daemons;
     std::vector<SnmpUnitRow> m_rows;
     std::unique_ptr<CSnmpSubagent> m_pSubagent;
@@ -158,7 +94,7 @@ TEST_F(SubagentTest, ServesEveryColumnOfBothUnitsAsTheSimulatorReportsThem)
     StartSubagent();
     ASSERT_TRUE(WaitConnected(10000));
 
-    const std::map<QString, QString> cells = WalkTable();
+    const std::map<QString, QString> cells = m_daemons.WalkTable();
     const qint32 tx = m_rows[0].nIndex;
     const qint32 pa = m_rows[1].nIndex;
     const std::pair<QString, QString> expected[] = {
@@ -224,7 +160,7 @@ TEST_F(SubagentTest, ServesThroughAMasterOnTcp)
     StartMaster();
     StartSubagent();
     ASSERT_TRUE(WaitConnected(10000));
-    const std::map<QString, QString> cells = WalkTable();
+    const std::map<QString, QString> cells = m_daemons.WalkTable();
     EXPECT_EQ(cells.size(), 2 * std::size(kColumns));
     EXPECT_EQ(cells.at(Cell("corvexUnitFrequency", m_rows[0].nIndex)),
               QStringLiteral("Counter64: 98500000 Hz"));
@@ -241,7 +177,7 @@ TEST_F(SubagentTest, AUnitThatIsNotOnlineShowsItsStateAndNoReadings)
     m_rows[1].nFrameAgeMs = -1; // no frame since the agent started
     m_rows[1].nFrames = 0;
 
-    const std::map<QString, QString> cells = WalkTable();
+    const std::map<QString, QString> cells = m_daemons.WalkTable();
     const qint32 lost = m_rows[0].nIndex;
     const qint32 connecting = m_rows[1].nIndex;
     EXPECT_EQ(cells.at(Cell("corvexUnitState", lost)), QStringLiteral("INTEGER: lost(3)"));
@@ -268,7 +204,7 @@ TEST_F(SubagentTest, AUnitThatIsNotOnlineShowsItsStateAndNoReadings)
     // Back online: the readings are served again, from the new frame.
     m_rows[0].state = SnmpUnitRow::State::Online;
     m_rows[0].nFrameAgeMs = 20;
-    EXPECT_EQ(WalkTable().at(Cell("corvexUnitForwardPower", lost)),
+    EXPECT_EQ(m_daemons.WalkTable().at(Cell("corvexUnitForwardPower", lost)),
               QStringLiteral("INTEGER: 15.00 watts"));
 }
 
@@ -324,7 +260,8 @@ TEST_F(SubagentTest, NotificationsReachTheTrapReceiverWithTheirValues)
         QElapsedTimer sinceSent;
         sinceSent.start();
         ASSERT_TRUE(m_pSubagent->Notify(c.notification, row));
-        const std::map<QString, QString> trap = WaitForTrap(c.notification, nAlready);
+        const std::map<QString, QString> trap =
+            m_daemons.WaitForTrap(c.notification, nAlready, 2000);
         ASSERT_FALSE(trap.empty()) << "nothing arrived within 2 s";
         EXPECT_LT(sinceSent.elapsed(), 2000);
         EXPECT_EQ(trap.at(NumericCell(CorvexMib::Column::Name, row.nIndex)),
@@ -341,7 +278,7 @@ TEST_F(SubagentTest, TableIsBackWithinTheReconnectIntervalAfterTheMasterRestarts
     StartMaster();
     StartSubagent();
     ASSERT_TRUE(WaitConnected(10000));
-    ASSERT_EQ(WalkTable().size(), 2 * std::size(kColumns));
+    ASSERT_EQ(m_daemons.WalkTable().size(), 2 * std::size(kColumns));
 
     m_daemons.StopMaster();
     // The subagent has not yet read that the master closed the line: the notification meets
@@ -358,7 +295,7 @@ TEST_F(SubagentTest, TableIsBackWithinTheReconnectIntervalAfterTheMasterRestarts
     EXPECT_LE(nReconnectMs, CSnmpSubagent::kPingIntervalS * 1000 + 2000);
     RecordProperty("reconnect_ms", int(nReconnectMs));
 
-    EXPECT_EQ(WalkTable().size(), 2 * std::size(kColumns));
+    EXPECT_EQ(m_daemons.WalkTable().size(), 2 * std::size(kColumns));
     // At most one synchronous exchange with a master that is still starting.
     EXPECT_LT(pauses.LongestMs(), CSnmpSubagent::kMasterTimeoutMs + 800)
         << "the event loop stood still";
@@ -389,7 +326,7 @@ TEST_F(SubagentTest, AHungMasterHoldsTheEventLoopOnlyBriefly)
 
     ASSERT_TRUE(m_daemons.PauseMaster(false));
     ASSERT_TRUE(WaitConnected(CSnmpSubagent::kPingIntervalS * 1000 + 3000));
-    EXPECT_EQ(WalkTable().size(), 2 * std::size(kColumns));
+    EXPECT_EQ(m_daemons.WalkTable().size(), 2 * std::size(kColumns));
 }
 
 // No master at the start: said once, tried again without holding the event loop, joined as
@@ -420,7 +357,7 @@ TEST_F(SubagentTest, AnAbsentMasterIsReportedOnceAndJoinedWhenItAppears)
     sinceMasterUp.start();
     ASSERT_TRUE(WaitConnected(10000));
     EXPECT_LE(sinceMasterUp.elapsed(), CSnmpSubagent::kPingIntervalS * 1000 + 2000);
-    EXPECT_EQ(WalkTable().size(), 2 * std::size(kColumns));
+    EXPECT_EQ(m_daemons.WalkTable().size(), 2 * std::size(kColumns));
 }
 
 TEST_F(SubagentTest, ASecondSubagentInTheProcessIsRefusedWithTheReason)
