@@ -2,6 +2,7 @@
 
 #include "IniFile.h"
 #include "PortEntry.h"
+#include "SnmpSubagent.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr char kAgentSection[] = "agent";
+constexpr char kSnmpSection[] = "snmp";
 // A bearer token is compared to what clients send; a short one is guessed.
 constexpr int kMinTokenLength = 16;
 
@@ -103,6 +105,16 @@ const Key<AgentConfig> kAgentKeys[] = {
     {"events_max_count",
      [](const QString& v, AgentConfig& c, QString& e) {
          return ParseRange(v, 0, 100000000, c.nEventsMaxCount, e);
+     }},
+};
+
+const Key<AgentConfig> kSnmpKeys[] = {
+    {"agentx",
+     [](const QString& v, AgentConfig& c, QString& e) {
+         if (!v.isEmpty() && !CSnmpSubagent::CheckMasterAddress(v, e))
+             return false;
+         c.strAgentX = v;
+         return true;
      }},
 };
 
@@ -226,6 +238,10 @@ bool AgentConfig::Load(const QString& strPath, AgentConfig& config, QStringList&
                              QStringLiteral("[agent] commands = true needs a token"));
             const int nLine = LineOf(section, "http");
             listeners.front().nLine = nLine == section.nLine ? 0 : nLine;
+            continue;
+        }
+        if (section.strName == QLatin1String(kSnmpSection)) {
+            reader.ReadSection(section, kSnmpKeys, config);
             continue;
         }
         if (!reName.match(section.strName).hasMatch()) {

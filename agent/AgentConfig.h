@@ -34,9 +34,11 @@ struct AgentConfig
     ListenAddress http{QHostAddress(QHostAddress::LocalHost), kDefaultHttpPort};
     QString strToken; // never logged, never stored in events
     bool bCommands = false;
-    QString strEventsPath;         // empty: events are kept in memory only
-    int nEventsMaxDays = 90;       // 0: no limit by age
-    int nEventsMaxCount = 100000;  // 0: no limit by count
+    QString strEventsPath;        // empty: events are kept in memory only
+    int nEventsMaxDays = 90;      // 0: no limit by age
+    int nEventsMaxCount = 100000; // 0: no limit by count
+    // [snmp] agentx: the AgentX master's socket path or tcp:HOST:PORT; empty: no SNMP.
+    QString strAgentX;
     std::vector<UnitConfig> units; // in the order of the file
 
     // Reads and validates strPath; false with one message per problem in errors.

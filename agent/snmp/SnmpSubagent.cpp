@@ -101,22 +101,21 @@ bool CSnmpSubagent::CheckMasterAddress(const QString& strMaster, QString& strErr
     static const QRegularExpression tcp(QStringLiteral("^tcp:(.+):([0-9]{1,5})$"));
     if (strMaster.startsWith(QLatin1Char('/'))) {
         if (strMaster.contains(QLatin1Char(':'))) {
-            strError =
-                QStringLiteral("the master's socket path \"%1\" contains ':'").arg(strMaster);
+            strError = QStringLiteral("the master's socket path '%1' contains ':'").arg(strMaster);
             return false;
         }
         return true;
     }
     const QRegularExpressionMatch match = tcp.match(strMaster);
     if (!match.hasMatch()) {
-        strError = QStringLiteral("\"%1\" is neither a socket path (starting with /) nor "
+        strError = QStringLiteral("'%1' is neither a socket path (starting with /) nor "
                                   "tcp:HOST:PORT")
                        .arg(strMaster);
         return false;
     }
     const int nPort = match.captured(2).toInt();
     if (nPort < 1 || nPort > 65535) {
-        strError = QStringLiteral("\"%1\": the port is not between 1 and 65535").arg(strMaster);
+        strError = QStringLiteral("'%1': the port is not between 1 and 65535").arg(strMaster);
         return false;
     }
     return true;
