@@ -1,5 +1,6 @@
 #include "Agent.h"
 
+#include "AgentSnmp.h"
 #include "FrameChanges.h"
 #include "HttpApi.h"
 #include "HttpListener.h"
@@ -24,6 +25,7 @@ CAgent::CAgent(QObject* pParent) : QObject(pParent) {}
 
 CAgent::~CAgent()
 {
+    m_pSnmp.reset();
     m_pHttp.reset();
     m_units.clear();
 }
@@ -71,8 +73,31 @@ bool CAgent::Apply(const AgentConfig& config, QStringList& errors)
         }
         plans.push_back(std::move(plan));
     }
+    // net-snmp serves one subagent per process: it starts with the first configuration.
+    const bool bRunning = m_pHttp != nullptr;
+    if (bRunning && config.strAgentX != m_config.strAgentX) {
+        const auto setting = [](const QString& strAgentX) {
+            return strAgentX.isEmpty() ? QStringLiteral("off") : strAgentX;
+        };
+        errors.append(QStringLiteral("[snmp] agentx: the change from %1 to %2 takes a restart of "
+                                     "the agent (net-snmp serves one subagent per process)")
+                          .arg(setting(m_config.strAgentX), setting(config.strAgentX)));
+    }
     if (!errors.isEmpty())
         return false;
+
+    // Last of the things that can fail, as a subagent that has started cannot be taken back.
+    if (!bRunning && !config.strAgentX.isEmpty()) {
+        auto pSnmp = std::make_unique<CAgentSnmp>(*this, config.strAgentX);
+        QString strError;
+        if (!pSnmp->Start(strError)) {
+            errors.append(QStringLiteral("[snmp] agentx %1: %2").arg(config.strAgentX, strError));
+            return false;
+        }
+        m_pSnmp = std::move(pSnmp);
+        qCInfo(lcAgent).noquote()
+            << QStringLiteral("SNMP: AgentX subagent of the master at %1").arg(config.strAgentX);
+    }
 
     m_events.OpenStore(config.strEventsPath, config.nEventsMaxDays, config.nEventsMaxCount);
     for (Plan& plan : plans) {
