@@ -36,6 +36,8 @@ TEST_F(AgentConfigTest, ReadsEveryKeyAndKeepsTheOrderOfTheUnits)
                                   "events = /var/lib/corvex-agent/events.db\n"
                                   "events_max_days = 30\n"
                                   "events_max_count = 5000\n"
+                                  "[snmp]\n"
+                                  "agentx = tcp:127.0.0.1:705\n"
                                   "\n"
                                   "[tx-b]\n"
                                   "port = \"/dev/ttyUSB1\" ; the exciter\n"
@@ -55,6 +57,7 @@ TEST_F(AgentConfigTest, ReadsEveryKeyAndKeepsTheOrderOfTheUnits)
     EXPECT_EQ(config.strEventsPath, QStringLiteral("/var/lib/corvex-agent/events.db"));
     EXPECT_EQ(config.nEventsMaxDays, 30);
     EXPECT_EQ(config.nEventsMaxCount, 5000);
+    EXPECT_EQ(config.strAgentX, QStringLiteral("tcp:127.0.0.1:705"));
     ASSERT_EQ(config.units.size(), 2u);
     const UnitConfig& b = config.units[0];
     EXPECT_EQ(b.strName, QStringLiteral("tx-b"));
@@ -86,6 +89,13 @@ TEST_F(AgentConfigTest, DefaultsAreSafe)
     EXPECT_EQ(config.units[0].nMissLimit, 29);
     EXPECT_FALSE(config.units[0].share.IsSet());
     EXPECT_FALSE(config.units[0].bShareCommands);
+    EXPECT_TRUE(config.strAgentX.isEmpty());
+
+    // An [snmp] section without an address is no unit, and SNMP stays off.
+    ASSERT_TRUE(
+        AgentConfig::Load(Write("[snmp]\nagentx =\n[tx1]\nport = /dev/ttyS4\n"), config, errors));
+    EXPECT_TRUE(config.strAgentX.isEmpty());
+    EXPECT_EQ(config.units.size(), 1u);
 }
 
 // Each bad file is refused with a message that names the file, the line and what is wrong.
@@ -119,6 +129,9 @@ TEST_F(AgentConfigTest, ErrorsNameTheFileTheLineAndTheKey)
         {"[agent]\nevents_max_days = -1\n", 2, "events_max_days -1 is out of range"},
         {"[agent]\ncommands = true\n", 2, "commands = true needs a token"},
         {"[agent]\ntoken = short\n", 2, "token is shorter than 16 characters"},
+        {"[snmp]\nagentx = udp:127.0.0.1:705\n", 2,
+         "[snmp] agentx 'udp:127.0.0.1:705' is neither a socket path"},
+        {"[snmp]\nport = /dev/ttyS4\n", 2, "[snmp] unknown key 'port' (known: agentx)"},
         {"[agent]\nhttp = 127.0.0.1:7001\n[tx1]\nport = /dev/ttyS4\nshare = 127.0.0.1:7001\n", 5,
          "[tx1] share 127.0.0.1:7001 collides with [agent] http 127.0.0.1:7001 (line 2)"},
         {"[tx1]\nport = /dev/ttyS4\nshare = 0.0.0.0:7001\n[tx2]\nport = /dev/ttyS5\n"
