@@ -255,6 +255,26 @@ TEST(AgentConfigExampleTest, TheShippedExampleIsValidAndSafe)
     EXPECT_EQ(config.strEventsPath, QStringLiteral("/var/lib/corvex-agent/events.db"));
     ASSERT_EQ(config.units.size(), 1u);
     EXPECT_FALSE(config.units[0].share.IsSet());
+    EXPECT_TRUE(config.strAgentX.isEmpty());
+}
+
+// The [snmp] lines of the example, once the operator takes away their '#', are valid.
+TEST(AgentConfigExampleTest, TheExamplesSnmpSectionIsValidOnceUncommented)
+{
+    QFile example(QStringLiteral(CORVEX_AGENT_EXAMPLE));
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    QString strText = QString::fromUtf8(example.readAll());
+    strText.replace(QStringLiteral("# [snmp]\n# agentx"), QStringLiteral("[snmp]\nagentx"));
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("agent.conf"));
+    QFile file(strPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(strText.toUtf8());
+    file.close();
+    AgentConfig config;
+    QStringList errors;
+    ASSERT_TRUE(AgentConfig::Load(strPath, config, errors)) << errors.join('\n').toStdString();
+    EXPECT_EQ(config.strAgentX, QStringLiteral("/var/agentx/master"));
 }
 
 } // namespace
