@@ -189,7 +189,7 @@ TEST_F(SnmpAgentTest, AWalkReadsEveryColumnOfBothUnitsAsTheSimulatorsReportThem)
     const std::map<QString, QString> cells = m_daemons.WalkTable();
     const quint64 nTxFramesAfter = Unit(kTx).Frames();
 
-    const std::pair<QString, QString> expected[] = {
+    const std::vector<CellValue> expected = {
         {Cell("corvexUnitName", m_nTx), QStringLiteral("STRING: tx-main")},
         {Cell("corvexUnitState", m_nTx), QStringLiteral("INTEGER: online(2)")},
         {Cell("corvexUnitModel", m_nTx), QStringLiteral("STRING: Bexon Transmitter")},
@@ -225,11 +225,7 @@ TEST_F(SnmpAgentTest, AWalkReadsEveryColumnOfBothUnitsAsTheSimulatorsReportThem)
         {Cell("corvexUnitModulationFail", m_nPa), QStringLiteral("INTEGER: false(2)")},
         {Cell("corvexUnitMuted", m_nPa), QStringLiteral("INTEGER: false(2)")},
     };
-    for (const auto& [strCell, strValue] : expected) {
-        const auto it = cells.find(strCell);
-        ASSERT_NE(it, cells.end()) << strCell.toStdString();
-        EXPECT_EQ(it->second, strValue) << strCell.toStdString();
-    }
+    ExpectCells(cells, expected);
     // The counters as the poller counted them while the walk went on; a frame of each unit
     // arrived less than the miss limit ago.
     const qint64 nTxFrames = Number(cells, Cell("corvexUnitFrames", m_nTx));

@@ -24,6 +24,7 @@
 #include <csignal>
 #include <map>
 #include <ostream>
+#include <vector>
 
 #include <signal.h>
 #include <sys/types.h>
@@ -203,6 +204,22 @@ inline std::map<QString, QString> ParseVariables(const QString& strOutput)
             variables[strLine.left(equals).trimmed()] = strLine.mid(equals + 3).trimmed();
     }
     return variables;
+}
+
+// A cell of a walk or get and the value the tool printed for it.
+using CellValue = std::pair<QString, QString>;
+
+// Every expected cell is in cells, with its value.
+inline void ExpectCells(const std::map<QString, QString>& cells,
+                        const std::vector<CellValue>& expected)
+{
+    for (const auto& [strCell, strValue] : expected) {
+        const auto it = cells.find(strCell);
+        if (it == cells.end())
+            ADD_FAILURE() << "no " << strCell.toStdString();
+        else
+            EXPECT_EQ(it->second, strValue) << strCell.toStdString();
+    }
 }
 
 // An snmpd acting as AgentX master, with its AgentX socket in a temporary folder, and an

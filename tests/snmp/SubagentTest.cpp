@@ -97,7 +97,7 @@ TEST_F(SubagentTest, ServesEveryColumnOfBothUnitsAsTheSimulatorReportsThem)
     const std::map<QString, QString> cells = m_daemons.WalkTable();
     const qint32 tx = m_rows[0].nIndex;
     const qint32 pa = m_rows[1].nIndex;
-    const std::pair<QString, QString> expected[] = {
+    const std::vector<CellValue> expected = {
         {Cell("corvexUnitName", tx), QStringLiteral("STRING: tx-main")},
         {Cell("corvexUnitState", tx), QStringLiteral("INTEGER: online(2)")},
         {Cell("corvexUnitModel", tx), QStringLiteral("STRING: Bexon Transmitter")},
@@ -128,11 +128,7 @@ TEST_F(SubagentTest, ServesEveryColumnOfBothUnitsAsTheSimulatorReportsThem)
         {Cell("corvexUnitPaVoltage", pa), QStringLiteral("INTEGER: 48 volts")},
         {Cell("corvexUnitFrequency", pa), QStringLiteral("Counter64: 98500000 Hz")},
     };
-    for (const auto& [strCell, strValue] : expected) {
-        const auto it = cells.find(strCell);
-        ASSERT_NE(it, cells.end()) << strCell.toStdString();
-        EXPECT_EQ(it->second, strValue) << strCell.toStdString();
-    }
+    ExpectCells(cells, expected);
     for (const qint32 index : {tx, pa}) {
         for (const char* pszColumn : kColumns)
             EXPECT_EQ(cells.count(Cell(pszColumn, index)), 1u) << pszColumn << "." << index;
