@@ -206,6 +206,10 @@ inline std::map<QString, QString> ParseVariables(const QString& strOutput)
     return variables;
 }
 
+// What the tools print for a cell that a row does not serve.
+inline const QString kNoSuchInstance =
+    QStringLiteral("No Such Instance currently exists at this OID");
+
 // A cell of a walk or get and the value the tool printed for it.
 using CellValue = std::pair<QString, QString>;
 
@@ -363,6 +367,18 @@ public:
         EXPECT_TRUE(result.bFinished);
         EXPECT_EQ(result.nExitCode, 0) << result.strErr.toStdString();
         return ParseVariables(result.strOut);
+    }
+
+    // A GET of the columns' cells of one row answers noSuchInstance for each.
+    void ExpectNoSuchInstance(qint32 nIndex, std::initializer_list<const char*> columns) const
+    {
+        QStringList objects;
+        std::vector<CellValue> expected;
+        for (const char* pszColumn : columns) {
+            objects.append(QStringLiteral("CORVEX-CONTROL-MIB::") + Cell(pszColumn, nIndex));
+            expected.emplace_back(Cell(pszColumn, nIndex), kNoSuchInstance);
+        }
+        ExpectCells(ParseVariables(Query(QStringLiteral("snmpget"), objects).strOut), expected);
     }
 
     // The notifications received so far, each as its variables by numeric OID.

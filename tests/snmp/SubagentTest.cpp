@@ -143,8 +143,7 @@ TEST_F(SubagentTest, ServesEveryColumnOfBothUnitsAsTheSimulatorReportsThem)
          QStringLiteral(".1.3.6.1.4.1.%1.1.1.1.99.%2").arg(CorvexMib::kEnterprise).arg(tx)});
     const std::map<QString, QString> got = ParseVariables(get.strOut);
     EXPECT_EQ(got.at(Cell("corvexUnitFrequency", tx)), QStringLiteral("Counter64: 98500000 Hz"));
-    EXPECT_EQ(got.at(Cell("corvexUnitFrequency", tx == 1 ? 2 : 1)),
-              QStringLiteral("No Such Instance currently exists at this OID"));
+    EXPECT_EQ(got.at(Cell("corvexUnitFrequency", tx == 1 ? 2 : 1)), kNoSuchInstance);
     EXPECT_EQ(got.at(QStringLiteral("corvexUnitEntry.99.%1").arg(tx)),
               QStringLiteral("No Such Object available on this agent at this OID"));
 }
@@ -188,14 +187,7 @@ TEST_F(SubagentTest, AUnitThatIsNotOnlineShowsItsStateAndNoReadings)
     }
     EXPECT_EQ(cells.size(), 2 * std::size(kAlwaysServed) - 1);
 
-    const ToolResult get = m_daemons.Query(
-        QStringLiteral("snmpget"),
-        {QStringLiteral("CORVEX-CONTROL-MIB::") + Cell("corvexUnitForwardPower", lost),
-         QStringLiteral("CORVEX-CONTROL-MIB::") + Cell("corvexUnitRfFail", lost)});
-    const std::map<QString, QString> got = ParseVariables(get.strOut);
-    for (const char* pszColumn : {"corvexUnitForwardPower", "corvexUnitRfFail"})
-        EXPECT_EQ(got.at(Cell(pszColumn, lost)),
-                  QStringLiteral("No Such Instance currently exists at this OID"));
+    m_daemons.ExpectNoSuchInstance(lost, {"corvexUnitForwardPower", "corvexUnitRfFail"});
 
     // Back online: the readings are served again, from the new frame.
     m_rows[0].state = SnmpUnitRow::State::Online;
