@@ -698,7 +698,8 @@ void CControlDlg::OnResetAlarms()
 
 void CControlDlg::OnMute()
 {
-    SendCommand(IDC_MUTE, m_nMuteState == 1 ? Command::Mute : Command::Unmute, Command::kMutePauseMs);
+    SendCommand(IDC_MUTE, m_nMuteState == 1 ? Command::Mute : Command::Unmute,
+                Command::kMutePauseMs);
 }
 
 void CControlDlg::OnFrequencyUp()

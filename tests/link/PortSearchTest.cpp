@@ -55,8 +55,7 @@ protected:
         m_env.Set(entries.join(u':').toLocal8Bit());
         QElapsedTimer timer;
         timer.start();
-        const int nFound =
-            CPortSearch::Find(nFirst, nLast, nFirst <= nLast ? 1 : -1, kBaud).nPort;
+        const int nFound = CPortSearch::Find(nFirst, nLast, nFirst <= nLast ? 1 : -1, kBaud).nPort;
         if (pElapsedMs)
             *pElapsedMs = timer.elapsed();
         return nFound;
