@@ -1,5 +1,5 @@
 #include "PortSearch.h"
-#include "LinkTestSupport.h"
+#include "PortsEnvGuard.h"
 #include "Pty.h"
 #include "TcpPeer.h"
 #include "TcpTransport.h"
