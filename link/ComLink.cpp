@@ -29,6 +29,7 @@ int CComLink::Open(int nPort, int nBaud)
         m_pTransport.reset();
         m_strError = QStringLiteral("there is no port %1").arg(nPort);
         m_bPermissionDenied = false;
+        m_bHeld = false;
         return 0;
     }
     return Open(strEntry, nBaud);
@@ -48,6 +49,7 @@ int CComLink::BeginOpen(const QString& strEntry, int nBaud)
     if (!entry.IsValid()) {
         m_strError = entry.ErrorString();
         m_bPermissionDenied = false;
+        m_bHeld = false;
         return 0;
     }
     if (entry.IsTcp())
@@ -76,6 +78,7 @@ int CComLink::FinishOpen()
     // A refused open, a busy device and a held lock reach us alike; the system's own words tell
     // the refusal apart.
     m_bPermissionDenied = m_strError == qt_error_string(EACCES);
+    m_bHeld = m_pTransport->IsHeld();
     if (m_pTransport->GetState() != CLinkTransport::State::Open) {
         m_pTransport.reset();
         return 0;

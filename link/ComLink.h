@@ -64,6 +64,9 @@ public:
     void SetNonBlocking(bool bNonBlocking);
     // True when the last open failed because the user may not open the device.
     bool IsPermissionDenied() const { return m_bPermissionDenied; }
+    // True when the last open failed because another program holds the device (its lock file,
+    // its exclusive open or its lock on the device, whichever path it opened).
+    bool IsHeld() const { return m_bHeld; }
 
 private:
     bool HasTransport() const;
@@ -73,4 +76,5 @@ private:
     bool m_bOpen = false;
     bool m_bNonBlocking = false;
     bool m_bPermissionDenied = false;
+    bool m_bHeld = false;
 };

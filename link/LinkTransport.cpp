@@ -98,6 +98,14 @@ void CLinkTransport::SetState(State state, const QString& strError)
     m_strError = strError;
 }
 
+void CLinkTransport::SetHeld(const QString& strHow)
+{
+    SetState(State::Failed, strHow.isEmpty()
+                                ? QStringLiteral("held by another program")
+                                : QStringLiteral("held by another program (%1)").arg(strHow));
+    m_bHeld = true;
+}
+
 int CLinkTransport::SystemBytes() const
 {
     const int fd = Descriptor();

@@ -48,6 +48,8 @@ public:
     State GetState() const { return m_state; }
     // Why the open failed; empty otherwise.
     QString ErrorString() const { return m_strError; }
+    // True when the open failed because another program holds the device.
+    bool IsHeld() const { return m_bHeld; }
 
     // Every received byte not yet read, including those the system still holds.
     int BytesWaiting();
@@ -66,6 +68,9 @@ protected:
     virtual void CloseDevice() = 0;
 
     void SetState(State state, const QString& strError = QString());
+    // The open failed because another program holds the device; strHow is the system's or Qt's
+    // word for it, or empty.
+    void SetHeld(const QString& strHow);
     // Bytes the system holds for us, or -1 when the device has gone away.
     int SystemBytes() const;
     // The device went away: keeps what it had received, up to a queue's worth, and closes it.
@@ -74,5 +79,6 @@ protected:
 private:
     State m_state = State::Failed;
     QString m_strError;
+    bool m_bHeld = false;
     QByteArray m_received; // what a device that went away had received, not yet read
 };

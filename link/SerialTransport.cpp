@@ -1,5 +1,7 @@
 #include "SerialTransport.h"
 
+#include <cerrno>
+#include <sys/file.h>
 #include <unistd.h>
 
 CSerialTransport::CSerialTransport(const QString& strPath)
@@ -14,7 +16,20 @@ void CSerialTransport::BeginOpen(int nBaud)
 {
     if (!m_port.open(QIODevice::ReadWrite)) {
         qCDebug(lcLink) << "open" << m_port.portName() << "failed:" << m_port.errorString();
-        SetState(State::Failed, m_port.errorString());
+        // Qt lumps a held lock file and another program's exclusive open (EBUSY) with a refusal.
+        if (m_port.error() == QSerialPort::PermissionError &&
+            m_port.errorString() != qt_error_string(EACCES))
+            SetHeld(m_port.errorString());
+        else
+            SetState(State::Failed, m_port.errorString());
+        return;
+    }
+    // Qt's lock file is named after the path, and root passes TIOCEXCL: a lock on the device
+    // itself holds whichever path names it (a symbolic link, /dev/serial/by-id).
+    if (::flock(int(m_port.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        qCDebug(lcLink) << "open" << m_port.portName() << "failed: the device is locked";
+        m_port.close();
+        SetHeld(QString());
         return;
     }
     const bool bConfigured = m_port.setBaudRate(nBaud) && m_port.setDataBits(QSerialPort::Data8) &&

@@ -7,7 +7,9 @@
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -157,14 +159,48 @@ TEST_F(ComLinkTest, FailedOpenSaysWhy)
     EXPECT_FALSE(m_link.IsPermissionDenied());
 }
 
-TEST_F(ComLinkTest, PortHeldElsewhereIsRefused)
+// Another program holds the line, through the same path or another one to the same device (Qt's
+// lock file is named after the path, and root passes TIOCEXCL): the open is refused as held, and
+// succeeds once the holder lets go.
+TEST_F(ComLinkTest, ALineHeldThroughAnyPathIsRefusedAsHeld)
 {
-    QSerialPort holder(m_pty.SlavePath());
-    ASSERT_TRUE(holder.open(QIODevice::ReadWrite)) << holder.errorString().toStdString();
-    EXPECT_EQ(m_link.Open(1, kBaud), 0);
-    EXPECT_FALSE(m_link.IsOpen());
-    holder.close();
-    EXPECT_EQ(m_link.Open(1, kBaud), 1);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString strLink = dir.filePath(QStringLiteral("usb-Corvex_Line-if00-port0"));
+    ASSERT_TRUE(QFile::link(m_pty.SlavePath(), strLink));
+    const QString strPty = m_pty.SlavePath();
+    const struct
+    {
+        bool bQtHolder; // a bare QSerialPort, which takes Qt's lock file only
+        QString strHeld;
+        QString strOpened;
+        const char* pszError;
+    } cases[] = {
+        {true, strPty, strPty,
+         "held by another program (Permission error while locking the device)"},
+        {false, strPty, strLink, "held by another program"},
+        {false, strLink, strPty, "held by another program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(
+            QStringLiteral("%1 held, %2 opened").arg(c.strHeld, c.strOpened).toStdString());
+        {
+            QSerialPort qtHolder(c.strHeld);
+            CComLink linkHolder;
+            ASSERT_TRUE(c.bQtHolder ? qtHolder.open(QIODevice::ReadWrite)
+                                    : linkHolder.Open(c.strHeld, kBaud) == 1);
+            EXPECT_EQ(m_link.Open(c.strOpened, kBaud), 0);
+            EXPECT_FALSE(m_link.IsOpen());
+            EXPECT_EQ(m_link.ErrorString(), QLatin1String(c.pszError));
+            EXPECT_TRUE(m_link.IsHeld());
+            EXPECT_FALSE(m_link.IsPermissionDenied());
+        }
+        ASSERT_EQ(m_link.Open(c.strOpened, kBaud), 1);
+        EXPECT_FALSE(m_link.IsHeld());
+        EXPECT_EQ(m_link.Write(&Command::Poll, 1), 1);
+        EXPECT_EQ(ReceivedByUnit(), QByteArray("w"));
+        m_link.Close();
+    }
 }
 
 TEST_F(ComLinkTest, OpenOnAnOpenLinkKeepsItsPort)
