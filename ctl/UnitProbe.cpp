@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kBaudRate = 9600;
 constexpr int kCheckIntervalMs = 5;
+constexpr int kPollPeriodMs = 100;
 constexpr int kMaxTextLength = 80;
 
 CUnitProbe::Result Failure(CUnitProbe::Outcome outcome, const QString& strError)
@@ -41,40 +42,52 @@ QString TextOf(CComLink& link)
 } // namespace
 
 CUnitProbe::Result CUnitProbe::Exchange(const QString& strPort, std::optional<quint8> command,
-                                        int nTimeoutMs)
+                                        int nTimeoutMs, const EffectShown& fnEffectShown)
 {
     CComLink link;
-    if (!link.Open(strPort, kBaudRate))
-        return Failure(Outcome::NotOpened,
-                       QStringLiteral("%1 does not open: %2").arg(strPort, link.ErrorString()));
-    for (const std::optional<quint8> byte : {command, std::optional<quint8>(Command::Poll)}) {
-        if (byte && !link.WriteByte(*byte))
-            return Failure(Outcome::NotWritten,
-                           QStringLiteral("%1 took no byte within 1000 ms").arg(strPort));
+    if (!link.Open(strPort, kBaudRate)) {
+        QString strError = QStringLiteral("%1 does not open: %2").arg(strPort, link.ErrorString());
+        if (link.IsHeld())
+            strError += QStringLiteral("; where corvex-agent owns the line, its shared line "
+                                       "(tcp:HOST:PORT) or its HTTP API reaches the unit");
+        return Failure(Outcome::NotOpened, strError);
     }
-    // The link counts what the system holds too, so no event loop needs to run meanwhile.
+    const QString strNotWritten = QStringLiteral("%1 took no byte within 1000 ms").arg(strPort);
+    if (command && !link.WriteByte(*command))
+        return Failure(Outcome::NotWritten, strNotWritten);
     const QDeadlineTimer deadline(nTimeoutMs);
-    int nWaiting = link.BytesWaiting();
-    while (nWaiting < kStatusFrameSize && !deadline.hasExpired()) {
-        QThread::msleep(kCheckIntervalMs);
-        nWaiting = link.BytesWaiting();
-    }
-    std::array<quint8, kStatusFrameSize> bytes{};
-    if (IsFrameAvailable(nWaiting) &&
-        link.Read(bytes.data(), kStatusFrameSize) == kStatusFrameSize) {
-        Result result;
-        result.outcome = Outcome::Ok;
+    Result result;
+    for (;;) {
+        if (!link.WriteByte(Command::Poll))
+            return Failure(Outcome::NotWritten, strNotWritten);
+        // The link counts what the system holds too, so no event loop needs to run meanwhile.
+        int nWaiting = link.BytesWaiting();
+        while (nWaiting < kStatusFrameSize && !deadline.hasExpired()) {
+            QThread::msleep(kCheckIntervalMs);
+            nWaiting = link.BytesWaiting();
+        }
+        std::array<quint8, kStatusFrameSize> bytes{};
+        if (!IsFrameAvailable(nWaiting) ||
+            link.Read(bytes.data(), kStatusFrameSize) != kStatusFrameSize) {
+            if (result.outcome == Outcome::NoEffect)
+                return result;
+            const QString strError =
+                nWaiting > kStatusFrameSize
+                    ? QStringLiteral("%1 bytes arrived from %2, not one 16-byte frame")
+                          .arg(nWaiting)
+                          .arg(strPort)
+                    : QStringLiteral("no valid frame from %1 within %2 ms (%3 bytes arrived)")
+                          .arg(strPort)
+                          .arg(nTimeoutMs)
+                          .arg(nWaiting);
+            return Failure(Outcome::NoFrame, strError + TextOf(link));
+        }
         result.frame = StatusFrame::Decode(bytes.data());
-        return result;
+        result.outcome =
+            !fnEffectShown || fnEffectShown(result.frame) ? Outcome::Ok : Outcome::NoEffect;
+        // A shared line may answer from a frame polled before the command reached the unit.
+        if (result.outcome == Outcome::Ok || deadline.remainingTime() < kPollPeriodMs)
+            return result;
+        QThread::msleep(kPollPeriodMs);
     }
-    const QString strError =
-        nWaiting > kStatusFrameSize
-            ? QStringLiteral("%1 bytes arrived from %2, not one 16-byte frame")
-                  .arg(nWaiting)
-                  .arg(strPort)
-            : QStringLiteral("no valid frame from %1 within %2 ms (%3 bytes arrived)")
-                  .arg(strPort)
-                  .arg(nTimeoutMs)
-                  .arg(nWaiting);
-    return Failure(Outcome::NoFrame, strError + TextOf(link));
 }

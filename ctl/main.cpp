@@ -1,4 +1,5 @@
 #include "CtlOptions.h"
+#include "Protocol.h"
 #include "StatusCheck.h"
 #include "UnitProbe.h"
 
@@ -47,13 +48,47 @@ int Status(const CtlOptions& options)
     return int(check.GetState());
 }
 
+// The commands whose effect the reply frame shows: the carrier's mute bit. The others (power,
+// frequency, reset of latched alarms) may meet a limit or a lasting fault, so their reply proves
+// only that the byte arrived.
+struct VisibleEffect
+{
+    quint8 byte;
+    bool bMuted;
+    const char* pszBefore; // the carrier as a reply that lacks the effect shows it
+};
+constexpr VisibleEffect kVisibleEffects[] = {{Command::Mute, true, "on"},
+                                             {Command::Unmute, false, "muted"}};
+
+const VisibleEffect* FindVisibleEffect(quint8 byte)
+{
+    for (const VisibleEffect& effect : kVisibleEffects) {
+        if (effect.byte == byte)
+            return &effect;
+    }
+    return nullptr;
+}
+
 int Send(const CtlOptions& options)
 {
+    const VisibleEffect* pEffect = FindVisibleEffect(options.commandByte);
+    CUnitProbe::EffectShown fnShown;
+    if (pEffect)
+        fnShown = [pEffect](const StatusFrame& frame) {
+            return frame.CarrierMuted() == pEffect->bMuted;
+        };
     const CUnitProbe::Result result =
-        CUnitProbe::Exchange(options.port, options.commandByte, options.timeoutMs);
+        CUnitProbe::Exchange(options.port, options.commandByte, options.timeoutMs, fnShown);
     switch (result.outcome) {
     case CUnitProbe::Outcome::Ok:
         return 0;
+    case CUnitProbe::Outcome::NoEffect:
+        PrintError(QStringLiteral("%1 sent, but the unit still reports its carrier %2 after %3 ms: "
+                                  "the command did not take effect (a shared line of corvex-agent "
+                                  "drops commands unless share_commands = true)")
+                       .arg(options.commandName, QLatin1String(pEffect->pszBefore))
+                       .arg(options.timeoutMs));
+        return kExitNotSent;
     case CUnitProbe::Outcome::NotOpened:
         PrintError(result.strError);
         return kExitUnknown;

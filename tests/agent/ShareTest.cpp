@@ -188,18 +188,41 @@ TEST_F(ShareTest, ThePanelRunsOnTheSharedLine)
     qputenv("CORVEX_PORTS", savedPorts);
 }
 
+struct CtlRun
+{
+    int nExitCode = -1;
+    QString strOut;
+    QString strErr;
+};
+
+// Runs the real corvexctl to its end while this process's agent serves it.
+CtlRun RunCtl(const QStringList& args)
+{
+    QProcess ctl;
+    EndWithTestRun(ctl);
+    ctl.start(QStringLiteral(CORVEXCTL_PATH), args);
+    CtlRun run;
+    if (!WaitUntil([&] { return ctl.state() == QProcess::NotRunning; }, 20000)) {
+        ADD_FAILURE() << "corvexctl did not end: " << args.join(' ').toStdString();
+        ctl.kill();
+        ctl.waitForFinished(3000);
+        return run;
+    }
+    run.nExitCode = ctl.exitCode();
+    run.strOut = QString::fromUtf8(ctl.readAllStandardOutput());
+    run.strErr = QString::fromUtf8(ctl.readAllStandardError());
+    return run;
+}
+
 // corvexctl on the shared line reads the same object that the agent serves for the unit.
 TEST_F(ShareTest, CorvexctlOnTheSharedLineReadsWhatTheApiServes)
 {
     ASSERT_NO_FATAL_FAILURE(StartShared({"--preset", "amplifier", "--alarms", "0x40"}));
-    QProcess ctl;
-    EndWithTestRun(ctl);
-    ctl.start(QStringLiteral(CORVEXCTL_PATH),
-              {QStringLiteral("status"), QStringLiteral("tcp:127.0.0.1:%1").arg(SharePort()),
-               QStringLiteral("--json")});
-    ASSERT_TRUE(WaitUntil([&] { return ctl.state() == QProcess::NotRunning; }, 10000));
-    EXPECT_EQ(ctl.exitCode(), 2) << ctl.readAllStandardError().toStdString();
-    const QJsonObject probed = QJsonDocument::fromJson(ctl.readAllStandardOutput()).object();
+    const CtlRun run =
+        RunCtl({QStringLiteral("status"), QStringLiteral("tcp:127.0.0.1:%1").arg(SharePort()),
+                QStringLiteral("--json")});
+    EXPECT_EQ(run.nExitCode, 2) << run.strErr.toStdString();
+    const QJsonObject probed = QJsonDocument::fromJson(run.strOut.toUtf8()).object();
     ASSERT_FALSE(probed.isEmpty());
 
     const QJsonObject served = Http().Get("/api/v1/units/tx1").Json();
@@ -207,6 +230,68 @@ TEST_F(ShareTest, CorvexctlOnTheSharedLineReadsWhatTheApiServes)
         EXPECT_EQ(served.value(it.key()), it.value()) << it.key().toStdString();
     EXPECT_EQ(served.value("model").toString(), QStringLiteral("Ilvar Amplifier"));
     EXPECT_TRUE(served.value("rf_fail").toBool());
+}
+
+// A mute or unmute that the shared line drops is no success: send looks for it in the replies.
+TEST_F(ShareTest, CorvexctlSendOnTheSharedLineChecksMuteInTheReply)
+{
+    const struct
+    {
+        const char* pszShareCommands;
+        int nExitCode;
+        const char* pszError;
+    } cases[] = {
+        {"false", 2,
+         "corvexctl: mute sent, but the unit still reports its carrier on after 1000 ms: the "
+         "command did not take effect (a shared line of corvex-agent drops commands unless "
+         "share_commands = true)\n"},
+        {"true", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszShareCommands);
+        ASSERT_NO_FATAL_FAILURE(
+            StartShared({}, QStringLiteral("share_commands = ") + c.pszShareCommands));
+        const QString strShare = QStringLiteral("tcp:127.0.0.1:%1").arg(SharePort());
+        const CtlRun mute = RunCtl({"send", "mute", strShare, "--timeout", "1000"});
+        EXPECT_EQ(mute.nExitCode, c.nExitCode);
+        EXPECT_EQ(mute.strErr, QLatin1String(c.pszError));
+        ASSERT_TRUE(WaitForEvent("tx1", "command"));
+        for (const AgentEvent& event : Agent().Events().Since(0, CEventLog::kMaxQuery)) {
+            if (event.strKind == QLatin1String("command")) {
+                EXPECT_EQ(event.values.value("accepted").toBool(), c.nExitCode == 0);
+            }
+        }
+        EXPECT_EQ(SimReceived("tx1").contains('o'), c.nExitCode == 0);
+        if (c.nExitCode == 0) {
+            const CtlRun unmute = RunCtl({"send", "unmute", strShare, "--timeout", "1000"});
+            EXPECT_EQ(unmute.nExitCode, 0) << unmute.strErr.toStdString();
+            EXPECT_FALSE(Unit("tx1").Frame().CarrierMuted());
+        }
+    }
+}
+
+// A probe started on the agent's own line, by the agent's path or another path to the same
+// device, is told that another program holds it and how to reach the unit instead, and takes
+// no reply from the agent.
+TEST_F(ShareTest, CorvexctlOnTheAgentsOwnLineIsToldThatItIsHeld)
+{
+    ASSERT_NO_FATAL_FAILURE(StartShared());
+    for (const QString& strPort : {Path("tx1"), Sim("tx1").LinePath()}) {
+        SCOPED_TRACE(strPort.toStdString());
+        const CtlRun run = RunCtl({"status", strPort, "--timeout", "1000"});
+        EXPECT_EQ(run.nExitCode, 3);
+        EXPECT_TRUE(run.strOut.startsWith(
+            QStringLiteral("CORVEX UNKNOWN - %1 does not open: held by another program")
+                .arg(strPort)))
+            << run.strOut.toStdString();
+        EXPECT_TRUE(run.strOut.contains(QLatin1String(
+            "; where corvex-agent owns the line, its shared line (tcp:HOST:PORT) or its HTTP API "
+            "reaches the unit")))
+            << run.strOut.toStdString();
+    }
+    WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(Unit("tx1").MissedPolls(), 0u);
+    EXPECT_EQ(Unit("tx1").GetState(), State::Online);
 }
 
 } // namespace
