@@ -123,6 +123,10 @@ bool CEventStore::Append(const std::vector<AgentEvent>& events)
         db.rollback();
         return Fail(QStringLiteral("write"), strWhy);
     }
+    // SQLite moves the log into the main file only at about 4 MB; until then a copy of the .db
+    // file alone would hold none of the events. A passive checkpoint waits for no reader.
+    QSqlQuery checkpoint(db);
+    checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
     return true;
 }
 

@@ -27,7 +27,8 @@ public:
 
     // The highest id ever stored, also after older events were removed; 0 for a new store.
     qint64 LastId();
-    // Writes the events in one transaction: all of them or none.
+    // Writes the events in one transaction, all of them or none, and then into the main file
+    // as far as no reader holds it back, so that a copy of the .db file alone has them.
     bool Append(const std::vector<AgentEvent>& events);
     // Up to nLimit events with an id above nSince, in the order of their ids.
     bool Since(qint64 nSince, int nLimit, std::vector<AgentEvent>& events);

@@ -123,6 +123,30 @@ TEST_F(EventLogTest, AStoreThatCannotBeOpenedLeavesTheEventsInMemory)
     EXPECT_EQ(broken.readAll(), garbage);
 }
 
+// A backup that copies the .db file alone, while the agent runs, finds the events written so
+// far: they do not wait in the write-ahead log until it has grown to SQLite's checkpoint size.
+TEST_F(EventLogTest, ACopyOfTheDatabaseFileAloneHoldsTheWrittenEvents)
+{
+    CEventLog log;
+    ASSERT_TRUE(log.OpenStore(DbPath(), 90, 1000));
+    for (int i = 1; i <= 3; ++i)
+        log.Add("tx1", "command", Values(i));
+    QTemporaryDir backup;
+    ASSERT_TRUE(backup.isValid());
+    const QString strCopy = backup.filePath(QStringLiteral("events.db"));
+    std::vector<AgentEvent> copied;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            QFile::remove(strCopy);
+            CEventStore store;
+            return QFile::copy(DbPath(), strCopy) && store.Open(strCopy) &&
+                   store.Since(0, 10, copied) && copied.size() == 3;
+        },
+        10000));
+    EXPECT_EQ(Ids(copied), (std::vector<qint64>{1, 2, 3}));
+    EXPECT_TRUE(QFile::exists(DbPath() + QStringLiteral("-wal"))) << "the log is still open";
+}
+
 TEST_F(EventLogTest, MemoryKeepsTheNewestEvents)
 {
     CEventLog log;
