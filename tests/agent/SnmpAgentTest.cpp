@@ -3,7 +3,9 @@
 #include "FrameChanges.h"
 #include "SnmpTestSupport.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include <csignal>
 
@@ -292,6 +294,83 @@ TEST_F(SnmpAgentTest, AStoppedUnitTurnsLostAndItsReturnAndAlarmAreNotified)
     EXPECT_EQ(back.at(Cell("corvexUnitRfFail", m_nTx)), QStringLiteral("INTEGER: true(1)"));
     EXPECT_EQ(back.at(Cell("corvexUnitForwardPower", m_nTx)),
               QStringLiteral("INTEGER: 15.00 watts"));
+}
+
+// Debian's snmpd.conf as the snmpd package shipped it: the machine's copy when it is unchanged
+// (dpkg's checksum of the conffile). Empty with the reason otherwise.
+QString ShippedSnmpdConf(QString& strWhyNot)
+{
+    QProcess dpkg;
+    dpkg.start(QStringLiteral("dpkg-query"),
+               {QStringLiteral("-W"), QStringLiteral("-f=${Conffiles}"), QStringLiteral("snmpd")});
+    const QString strPath = QStringLiteral("/etc/snmp/snmpd.conf");
+    QString strShippedMd5;
+    if (dpkg.waitForFinished(10000) && dpkg.exitCode() == 0) {
+        for (const QString& strLine : QString::fromUtf8(dpkg.readAllStandardOutput()).split('\n')) {
+            const QStringList fields = strLine.simplified().split(' ');
+            if (fields.size() >= 2 && fields[0] == strPath)
+                strShippedMd5 = fields[1];
+        }
+    }
+    QFile file(strPath);
+    if (strShippedMd5.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        strWhyNot = QStringLiteral("no %1 of Debian's snmpd package here").arg(strPath);
+        return {};
+    }
+    const QByteArray text = file.readAll();
+    if (QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex() != strShippedMd5) {
+        strWhyNot =
+            QStringLiteral("%1 is no longer the file the snmpd package shipped").arg(strPath);
+        return {};
+    }
+    return QString::fromUtf8(text);
+}
+
+// The lines the README's SNMP section tells the administrator to add to snmpd.conf.
+QString ReadmeSnmpdLines()
+{
+    QFile readme(QStringLiteral(CORVEX_SOURCE_DIR "/README.md"));
+    if (!readme.open(QIODevice::ReadOnly))
+        return {};
+    // Between the fences: every second part, its first line the fence's language.
+    const QStringList parts = QString::fromUtf8(readme.readAll()).split(QStringLiteral("```"));
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        if (parts[i].contains(QLatin1String("agentXSocket")))
+            return parts[i].section(QLatin1Char('\n'), 1);
+    }
+    return {};
+}
+
+// An administrator follows the README on Debian: its shipped snmpd.conf plus exactly the
+// README's lines (on the test's own port and socket, without the machine's snmpd.conf.d), and
+// the walk with the shipped community reads the agent's table, not "No more variables left in
+// this MIB View".
+TEST_F(SnmpAgentTest, DebiansSnmpdConfWithTheReadmesLinesServesTheTable)
+{
+    QString strWhyNot;
+    QString strConfig = ShippedSnmpdConf(strWhyNot);
+    if (strConfig.isEmpty())
+        GTEST_SKIP() << strWhyNot.toStdString();
+    const QString strReadmeLines = ReadmeSnmpdLines();
+    ASSERT_TRUE(strReadmeLines.contains(QLatin1String("agentXSocket /var/agentx/master\n")));
+    strConfig.replace(QRegularExpression(QStringLiteral("^agentaddress .*$"),
+                                         QRegularExpression::MultilineOption),
+                      QStringLiteral("agentaddress ") + m_daemons.AgentAddress());
+    strConfig.remove(
+        QRegularExpression(QStringLiteral("^includeDir .*$"), QRegularExpression::MultilineOption));
+    strConfig += QLatin1Char('\n') +
+                 QString(strReadmeLines)
+                     .replace(QStringLiteral("/var/agentx/master"), m_daemons.AgentXSocket());
+    QString strError;
+    ASSERT_TRUE(m_daemons.StartMasterWith(strConfig, strError)) << strError.toStdString();
+    StartAgentOnBothUnits();
+
+    const ToolResult walk = m_daemons.Query(QStringLiteral("snmpwalk"), {kTable}, "public");
+    EXPECT_EQ(walk.nExitCode, 0) << walk.strErr.toStdString();
+    const std::map<QString, QString> cells = ParseVariables(walk.strOut);
+    ExpectCells(cells, {{Cell("corvexUnitName", m_nTx), QStringLiteral("STRING: tx-main")},
+                        {Cell("corvexUnitName", m_nPa), QStringLiteral("STRING: pa-stage")}});
+    EXPECT_EQ(cells.size(), 2 * std::size(kColumns));
 }
 
 // The master restarts while the agent runs: the units are polled on, and the table is back

@@ -285,15 +285,25 @@ public:
     // it serves.
     bool StartMaster(QString& strError)
     {
+        return StartMasterWith(QStringLiteral("agentaddress %1\n"
+                                              "master agentx\n"
+                                              "agentXSocket %2\n"
+                                              "rocommunity %3 127.0.0.1\n"
+                                              "trap2sink 127.0.0.1:%4 %3\n")
+                                   .arg(AgentAddress(), AgentXSocket(), kCommunity)
+                                   .arg(m_nTrapPort),
+                               strError);
+    }
+
+    // The master's SNMP address, for a configuration of the caller's own.
+    QString AgentAddress() const { return QStringLiteral("udp:127.0.0.1:%1").arg(m_nAgentPort); }
+
+    // Starts snmpd as master with the given configuration, which must listen on AgentAddress()
+    // and serve AgentX on AgentXSocket(), and waits until it serves.
+    bool StartMasterWith(const QString& strConfigText, QString& strError)
+    {
         const QString strConfig = m_dir.filePath(QStringLiteral("snmpd.conf"));
-        WriteFile(strConfig, QStringLiteral("agentaddress udp:127.0.0.1:%1\n"
-                                            "master agentx\n"
-                                            "agentXSocket %2\n"
-                                            "rocommunity %3 127.0.0.1\n"
-                                            "trap2sink 127.0.0.1:%4 %3\n")
-                                 .arg(m_nAgentPort)
-                                 .arg(AgentXSocket(), kCommunity)
-                                 .arg(m_nTrapPort));
+        WriteFile(strConfig, strConfigText);
         // -I -smux: the SMUX module would listen on TCP port 199.
         return Start(m_master, QStringLiteral("snmpd"),
                      {QStringLiteral("-f"), QStringLiteral("-Lo"), QStringLiteral("-C"),
@@ -342,11 +352,12 @@ public:
     }
 
     // snmpwalk (or snmpget) against the master, with CORVEX-CONTROL-MIB loaded.
-    ToolResult Query(const QString& strTool, const QStringList& objects) const
+    ToolResult Query(const QString& strTool, const QStringList& objects,
+                     const QString& strCommunity = kCommunity) const
     {
         QStringList args{QStringLiteral("-v2c"),
                          QStringLiteral("-c"),
-                         kCommunity,
+                         strCommunity,
                          QStringLiteral("-t"),
                          QStringLiteral("5"),
                          QStringLiteral("-r"),
