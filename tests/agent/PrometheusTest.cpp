@@ -1,8 +1,11 @@
 #include "AgentFixture.h"
+#include "AgentProcess.h"
 #include "PrometheusProcess.h"
 
 #include <QProcess>
 #include <QUrlQuery>
+
+#include <csignal>
 
 // The agent's /metrics read by the monitoring system's own tools: a real Prometheus server
 // scraping it, and promtool's linter.
@@ -127,6 +130,101 @@ TEST_F(PrometheusTest, PromtoolFindsNothingToLint)
     ASSERT_TRUE(promtool.waitForFinished(30000));
     EXPECT_EQ(promtool.exitCode(), 0);
     EXPECT_EQ(promtool.readAll().toStdString(), "");
+}
+
+// The alerting rules the package ships among its examples.
+const QString kShippedRules = QStringLiteral(CORVEX_SOURCE_DIR "/agent/corvex-rules.yml");
+
+QByteArray ReadFile(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// promtool reads the shipped file as Prometheus' rule_files: does, and the README shows it whole.
+TEST(PrometheusRules, PromtoolAcceptsTheShippedRulesThatTheReadmeShows)
+{
+    const QString strPromtool = CDaemonProcess::FindProgram(QStringLiteral("promtool"));
+    if (strPromtool.isEmpty())
+        GTEST_SKIP() << "promtool is not installed (the prometheus package has it)";
+    QProcess promtool;
+    promtool.setProcessChannelMode(QProcess::MergedChannels);
+    promtool.start(strPromtool, {QStringLiteral("check"), QStringLiteral("rules"), kShippedRules});
+    ASSERT_TRUE(promtool.waitForFinished(30000));
+    const QString strOutput = QString::fromUtf8(promtool.readAll());
+    EXPECT_EQ(promtool.exitCode(), 0) << strOutput.toStdString();
+    EXPECT_TRUE(strOutput.contains(QLatin1String("SUCCESS: 2 rules found")))
+        << strOutput.toStdString();
+
+    const QByteArray rules = ReadFile(kShippedRules);
+    ASSERT_FALSE(rules.isEmpty());
+    EXPECT_TRUE(ReadFile(QStringLiteral(CORVEX_SOURCE_DIR "/README.md")).contains(rules));
+}
+
+class PrometheusAlertTest : public CAgentProcessFixture
+{
+};
+
+// Prometheus with the shipped rules scrapes the real agent on two simulated units: a unit whose
+// simulator stops raises CorvexLinkDown for that unit, and the end of the agent raises
+// CorvexAgentDown while the link alert, whose series went stale, clears. The rules wait a
+// minute before they fire; the test's copy waits 2 s.
+TEST_F(PrometheusAlertTest, TheShippedRulesFireForALostUnitAndForTheAgentItself)
+{
+    if (CPrometheusProcess::Program().isEmpty())
+        GTEST_SKIP() << "prometheus is not installed (scripts/install-deps installs it)";
+    ASSERT_TRUE(StartSim("tx1"));
+    ASSERT_TRUE(StartSim("tx2"));
+    CAgentProcess agent;
+    const quint16 nPort = Run(agent, WriteConfig(QStringLiteral("[agent]\nhttp = 127.0.0.1:0\n") +
+                                                 UnitSection("tx1") + UnitSection("tx2")));
+    ASSERT_NE(nPort, 0) << agent.Stderr().toStdString();
+    ASSERT_TRUE(WaitForUnitState("tx1", "online"));
+    ASSERT_TRUE(WaitForUnitState("tx2", "online"));
+
+    QString strRules = QString::fromUtf8(ReadFile(kShippedRules));
+    ASSERT_EQ(strRules.count(QLatin1String("for: 1m")), 2);
+    strRules.replace(QLatin1String("for: 1m"), QLatin1String("for: 2s"));
+    CPrometheusProcess prometheus;
+    ASSERT_TRUE(prometheus.Start(QStringLiteral("127.0.0.1:%1").arg(nPort),
+                                 WriteConfig(strRules, QStringLiteral("rules.yml"))))
+        << prometheus.ErrorString().toStdString();
+    CHttpClient server(prometheus.Port());
+    const auto firing = [&](const char* pszAlert) {
+        return Query(
+            server, QStringLiteral("ALERTS{alertname=\"%1\",alertstate=\"firing\"}").arg(pszAlert));
+    };
+    const auto waitFiring = [&](const char* pszAlert) {
+        std::vector<Sample> samples;
+        WaitUntil(
+            [&] {
+                samples = firing(pszAlert);
+                return !samples.empty();
+            },
+            60000);
+        return samples;
+    };
+
+    // The first scrapes come within seconds of the start; wide margins for a busy machine.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return !Query(server, QStringLiteral("corvex_link_up{unit=\"tx2\"} == 1")).empty(); },
+        60000));
+    EXPECT_TRUE(Query(server, QStringLiteral("ALERTS")).empty());
+
+    StopSim("tx1");
+    const std::vector<Sample> linkDown = waitFiring("CorvexLinkDown");
+    ASSERT_EQ(linkDown.size(), 1u);
+    EXPECT_EQ(linkDown[0].labels.value("unit").toString(), QStringLiteral("tx1"));
+    EXPECT_EQ(linkDown[0].labels.value("severity").toString(), QStringLiteral("critical"));
+    EXPECT_TRUE(firing("CorvexAgentDown").empty());
+
+    agent.Signal(SIGTERM);
+    EXPECT_EQ(agent.WaitForExit(), 0);
+    const std::vector<Sample> agentDown = waitFiring("CorvexAgentDown");
+    ASSERT_EQ(agentDown.size(), 1u);
+    EXPECT_EQ(agentDown[0].labels.value("instance").toString(),
+              QStringLiteral("127.0.0.1:%1").arg(nPort));
+    EXPECT_TRUE(WaitUntil([&] { return firing("CorvexLinkDown").empty(); }, 60000));
 }
 
 } // namespace
