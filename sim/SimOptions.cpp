@@ -133,6 +133,8 @@ SimOptions::Outcome SimOptions::Parse(const QStringList& args, SimOptions& optio
         const QString& arg = args.at(i);
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             return Outcome::Help;
+        if (arg == QLatin1String("--version"))
+            return Outcome::Version;
 
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         const QString name =
@@ -265,6 +267,7 @@ QString SimOptions::HelpText()
         "                        hang-up) and exit with status 0 (1..1000000)\n"
         "\n"
         "  -h, --help            show this text\n"
+        "  --version             show the version\n"
         "\n"
         "SIGINT, SIGTERM and SIGHUP close the line, remove the --link and exit with status 0.\n"
         "Exit status: 0 on a clean end, 1 when the line, link or log cannot be set up or the\n"

@@ -11,9 +11,10 @@ struct SimOptions
 {
     enum class Outcome
     {
-        Run,  // options are complete and valid
-        Help, // --help was asked for
-        Error // a bad option or value; the message is in the error argument
+        Run,     // options are complete and valid
+        Help,    // --help was asked for
+        Version, // --version was asked for
+        Error    // a bad option or value; the message is in the error argument
     };
 
     UnitState state = UnitState::Transmitter();

@@ -28,6 +28,9 @@ int main(int argc, char** argv)
     case SimOptions::Outcome::Help:
         std::fputs(qUtf8Printable(SimOptions::HelpText()), stdout);
         return 0;
+    case SimOptions::Outcome::Version:
+        std::printf("corvex-sim %s\n", CORVEX_VERSION);
+        return 0;
     case SimOptions::Outcome::Error:
         PrintError(error + QStringLiteral(" (see --help)"));
         return 2;

@@ -15,8 +15,11 @@ TEST_F(AgentProcessTest, HelpVersionAndBadArguments)
     CAgentProcess help;
     EXPECT_EQ(help.Run({"--help"}), 0);
     const QString strHelp = help.Stdout();
-    EXPECT_TRUE(strHelp.contains("--config <FILE>"));
-    EXPECT_TRUE(strHelp.contains("--check"));
+    EXPECT_TRUE(strHelp.startsWith("Usage: corvex-agent --config FILE [--check]\n"));
+    for (const char* pszText : {"-c, --config FILE", "--check", "-h, --help", "-v, --version",
+                                "SIGHUP", "Exit status: 0", "corvex-agent(8)"})
+        EXPECT_TRUE(strHelp.contains(QLatin1String(pszText))) << pszText;
+    EXPECT_FALSE(strHelp.contains("Displays")) << "Qt's stock option texts";
 
     CAgentProcess version;
     EXPECT_EQ(version.Run({"--version"}), 0);

@@ -105,8 +105,8 @@ TEST(InstallFilesTest, EveryPlaceNamesTheProjectVersion)
         kVersion)
         << "top entry of debian/changelog";
 
-    const QStringList pages =
-        QDir(SourcePath(QStringLiteral("docs/man"))).entryList({QStringLiteral("*.1")});
+    const QStringList pages = QDir(SourcePath(QStringLiteral("docs/man")))
+                                  .entryList({QStringLiteral("*.1"), QStringLiteral("*.8")});
     EXPECT_FALSE(pages.isEmpty());
     static const QRegularExpression reTitle(QStringLiteral("^\\.TH .* \"Corvex Control ([^\"]+)\""),
                                             QRegularExpression::MultilineOption);

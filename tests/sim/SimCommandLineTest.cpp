@@ -95,7 +95,7 @@ TEST(SimCommandLine, LineLinkOrLogThatCannotBeSetUpExitsWith1AndOneLine)
     EXPECT_TRUE(QFileInfo(plainFile).isFile()) << "an existing file is never replaced";
 }
 
-TEST(SimCommandLine, HelpListsEveryOption)
+TEST(SimCommandLine, HelpListsEveryOptionAndVersionPrintsTheVersion)
 {
     CSimProcess sim;
     ASSERT_TRUE(sim.Run({"--help"}));
@@ -109,10 +109,16 @@ TEST(SimCommandLine, HelpListsEveryOption)
         "--status",         "--alarms",     "--byte0",       "--byte12",
         "--byte14",         "--byte15",     "--silent",      "--split",
         "--extra-bytes",    "--drop-every", "--garbage",     "--hangup-after",
-        "--live",           "--seed",       "--help",
+        "--live",           "--seed",       "--help",        "--version",
     };
     for (const char* option : options)
         EXPECT_TRUE(help.contains(option)) << option;
+
+    CSimProcess version;
+    ASSERT_TRUE(version.Run({"--forward", "1", "--version"}));
+    EXPECT_EQ(version.Process().exitCode(), 0);
+    EXPECT_EQ(version.Process().readAllStandardOutput(),
+              QByteArray("corvex-sim " CORVEX_VERSION "\n"));
 }
 
 TEST(SimCommandLine, QuitSignalClosesTheLineAndRemovesTheLink)
